@@ -1,0 +1,43 @@
+#include "app/FolderTrayApp.h"
+
+#include "bookmarks/BookmarkStore.h"
+#include "res/resource.h"
+
+CFolderTrayApp& TheApp() { return *static_cast<CFolderTrayApp*>(AfxGetApp()); }
+
+CFolderTrayApp::~CFolderTrayApp() {
+  RemoveTrayIcon();
+  m_wndHidden.DestroyWindow();
+  m_strCommand.clear();
+  m_menuTray.DestroyMenu();
+}
+
+BOOL CFolderTrayApp::InitInstance() {
+  Enable3dControls();
+
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = HiddenWindowProc;
+  windowClass.hInstance = m_hInstance;
+  windowClass.hIcon = ::LoadIconA(m_hInstance, MAKEINTRESOURCEA(IDR_MAINFRAME));
+  windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  windowClass.lpszClassName = "DummyClass";
+  ::RegisterClassA(&windowClass);  // a failure shows in the next step
+
+  if (!m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr)) {
+    return FALSE;
+  }
+  AddTrayIcon(m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
+
+  SetRegistryKey("Kelvane");
+  m_strCommand = GetProfileString(kCommandSection, kCommandEntry);
+  m_nTree = GetProfileInt(kCommandSection, kTreeEntry, 1);
+
+  m_wndHidden.RunModalLoop(0);
+  return FALSE;
+}
+
+int CFolderTrayApp::LoadBookmarkCount() const { return ::LoadBookmarkCount(*this); }
+
+BOOL CFolderTrayApp::LoadBookmark(int index, std::string& name, std::string& path) const {
+  return ::LoadBookmark(*this, index, name, path) ? TRUE : FALSE;
+}

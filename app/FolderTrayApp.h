@@ -1,0 +1,42 @@
+// The application object: a hidden window that owns the tray icon and its
+// popup menu of folder bookmarks, alive until the user chooses Quit.
+#pragma once
+#include <string>
+
+#include "app/TrayApp.h"
+#include "framework/Menu.h"
+#include "framework/Wnd.h"
+
+class CFolderTrayApp : public CTrayApp {
+ public:
+  CFolderTrayApp() = default;
+  ~CFolderTrayApp() override;
+
+  // Registers "DummyClass", creates the hidden window, adds the icon, reads
+  // the settings and runs the hidden window's loop until Quit. Always false.
+  BOOL InitInstance() override;
+
+  // Builds and tracks the popup menu for a left button press on the icon.
+  void ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage);
+  // Destroys the popup menu, if one is stored.
+  void DestroyTrayMenu() { m_menuTray.DestroyMenu(); }
+  // Opens `path`, or bookmark `position` when path is null; failures are shown in a box.
+  void OpenBookmark(int position, LPCSTR path, int tree);
+
+  int LoadBookmarkCount() const;
+  BOOL LoadBookmark(int index, std::string& name, std::string& path) const;
+
+  // Error box with caption "Error" owned by the hidden window; textId 0 gives an empty text.
+  void ShowError(UINT textId) const;
+
+  CWnd m_wndHidden;
+  CMenu m_menuTray;
+  std::string m_strCommand;
+  int m_nTree = 0;
+};
+
+// The program's application object.
+CFolderTrayApp& TheApp();
+
+// Window procedure of the hidden window: tray callbacks and menu commands.
+LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

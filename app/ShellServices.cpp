@@ -1,0 +1,37 @@
+#include "app/ShellServices.h"
+
+namespace {
+ShellServices g_realShell;
+ShellServices* g_shell = &g_realShell;
+}  // namespace
+
+ShellServices& TheShell() { return *g_shell; }
+
+ShellServices* SetShellServices(ShellServices* services) {
+  ShellServices* previous = g_shell;
+  g_shell = services ? services : &g_realShell;
+  return previous;
+}
+
+BOOL ShellServices::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+  return ::Shell_NotifyIconA(message, data);
+}
+
+UINT_PTR ShellServices::AppBarMessage(DWORD message, APPBARDATA* data) {
+  return ::SHAppBarMessage(message, data);
+}
+
+HINSTANCE ShellServices::Execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                 LPCSTR directory, INT showCommand) {
+  return ::ShellExecuteA(owner, verb, file, parameters, directory, showCommand);
+}
+
+HRESULT ShellServices::GetMalloc(IMalloc** malloc) { return ::SHGetMalloc(malloc); }
+
+PIDLIST_ABSOLUTE ShellServices::BrowseForFolder(BROWSEINFOA* info) {
+  return ::SHBrowseForFolderA(info);
+}
+
+BOOL ShellServices::GetPathFromIDList(PCIDLIST_ABSOLUTE list, LPSTR path) {
+  return ::SHGetPathFromIDListA(list, path);
+}

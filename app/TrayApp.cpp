@@ -1,0 +1,55 @@
+#include "app/TrayApp.h"
+
+#include <cstring>
+
+#include "app/ShellServices.h"
+#include "res/resource.h"
+
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first form of the icon record is 88 bytes");
+#endif
+
+namespace {
+void ShowError(UINT textId) {
+  ::MessageBoxA(nullptr, LoadResString(textId).c_str(), LoadResString(IDS_ERROR).c_str(),
+                MB_ICONHAND);
+}
+}  // namespace
+
+CTrayApp::~CTrayApp() { RemoveTrayIcon(); }
+
+NOTIFYICONDATAA CTrayApp::MakeIconData(UINT flags) const {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = m_hOwner;
+  data.uID = m_nIconId;
+  data.uFlags = flags;
+  data.uCallbackMessage = WM_TRAYNOTIFY;
+  data.hIcon = m_hIcon;
+  if (flags & NIF_TIP) std::memcpy(data.szTip, m_szTip, sizeof(data.szTip));
+  return data;
+}
+
+void CTrayApp::AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip) {
+  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId));
+  m_hOwner = owner;
+  m_nIconId = iconId;
+  lstrcpynA(m_szTip, tooltip, sizeof(m_szTip));  // the field holds 63 characters and a zero
+  NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  if (!TheShell().NotifyIcon(NIM_ADD, &data)) ShowError(IDS_CANNOT_ADD_ICON);
+}
+
+void CTrayApp::RemoveTrayIcon() {
+  if (m_hIcon) {
+    NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON);
+    if (!TheShell().NotifyIcon(NIM_DELETE, &data)) ShowError(IDS_CANNOT_REMOVE_ICON);
+  }
+  m_hIcon = nullptr;
+}
+
+void CTrayApp::RestoreTrayIcon() {
+  if (!m_hIcon) return;
+  NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  // A shell that still shows the icon refuses a second add; then refresh it.
+  if (!TheShell().NotifyIcon(NIM_ADD, &data)) TheShell().NotifyIcon(NIM_MODIFY, &data);
+}

@@ -1,0 +1,35 @@
+// An application object that owns one icon in the taskbar's notification area.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include "framework/WinApp.h"
+
+// The callback message the shell sends to the icon's owner window.
+constexpr UINT WM_TRAYNOTIFY = WM_USER + 101;
+
+class CTrayApp : public CWinApp {
+ public:
+  CTrayApp() = default;
+  ~CTrayApp() override;
+
+  // Adds the icon; a refusal of the shell is reported in an error box. The
+  // state is stored either way, so removal is still attempted at exit.
+  void AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip);
+  // Removes the icon if one was added; safe to call any number of times.
+  void RemoveTrayIcon();
+  // Adds the stored icon again after the taskbar was re-created. Shows no box:
+  // the icon may well still be there.
+  void RestoreTrayIcon();
+
+  UINT GetTrayIconId() const { return m_nIconId; }
+  bool HasTrayIcon() const { return m_hIcon != nullptr; }
+
+ private:
+  NOTIFYICONDATAA MakeIconData(UINT flags) const;
+
+  HICON m_hIcon = nullptr;
+  HWND m_hOwner = nullptr;
+  UINT m_nIconId = 0;
+  char m_szTip[64] = {};
+};

@@ -1,0 +1,40 @@
+// The bookmark list in the registry, section "Path List": "Counter", then for
+// k = 1 .. Counter "Path<k>" holding the display name and "PathName<k>"
+// holding the folder path. Nothing is cached: every call reads the registry.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+
+class CWinApp;
+
+constexpr char kPathListSection[] = "Path List";
+constexpr char kCounterEntry[] = "Counter";
+// Section and entries of the settings.
+constexpr char kCommandSection[] = "Command";
+constexpr char kCommandEntry[] = "Command";
+constexpr char kTreeEntry[] = "Tree";
+
+// Menu command identifiers are 16 bits: bookmark i is command 200 + i, so no
+// more bookmarks than this can be listed, and readers treat a larger
+// "Counter" as this many.
+constexpr int kMaxBookmarks = 0xFFFF - ID_TRAY_BOOKMARK_BASE + 1;
+
+struct Bookmark {
+  std::string name;
+  std::string path;
+};
+
+// "Counter", 0 when missing or negative, at most kMaxBookmarks.
+int LoadBookmarkCount(const CWinApp& app);
+// Entry `index` (0-based): false when index is not below the stored count
+// (the outputs are then untouched). An entry with an empty name has an empty path.
+bool LoadBookmark(const CWinApp& app, int index, std::string& name, std::string& path);
+// Rewrites the list: "Counter", then each entry's name and trimmed path, then
+// deletes the suffixes from entries.size() + 1 to previousCount. Every write is
+// attempted; answers false when any of them failed.
+bool SaveBookmarks(const CWinApp& app, const std::vector<Bookmark>& entries, int previousCount);
+
+// The path without leading and trailing white space (the C library's class).
+std::string TrimPath(const std::string& path);

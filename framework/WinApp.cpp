@@ -1,0 +1,103 @@
+#include "framework/WinApp.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace {
+CWinApp* g_app = nullptr;
+}
+
+CWinApp::CWinApp() {
+  g_app = this;
+  m_hInstance = ::GetModuleHandleA(nullptr);
+}
+
+CWinApp::~CWinApp() {
+  if (g_app == this) g_app = nullptr;
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+
+HINSTANCE AfxGetInstanceHandle() {
+  return g_app && g_app->m_hInstance ? g_app->m_hInstance : ::GetModuleHandleA(nullptr);
+}
+
+HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
+
+int CWinApp::Run() {
+  MSG msg;
+  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return ExitInstance();
+}
+
+void CWinApp::Enable3dControls() const {
+  INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TREEVIEW_CLASSES | ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&init);
+}
+
+void CWinApp::DoWaitCursor(int delta) {
+  m_nWaitCursorCount += delta;
+  if (m_nWaitCursorCount > 0) {
+    HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    if (delta > 0 && m_nWaitCursorCount == 1) m_hcurWaitCursorRestore = previous;
+  } else {
+    m_nWaitCursorCount = 0;
+    ::SetCursor(m_hcurWaitCursorRestore);
+  }
+}
+
+int CWinApp::DoMessageBox(LPCSTR text, UINT type, UINT) {
+  HWND owner = ::GetActiveWindow();
+  return ::MessageBoxA(owner, text, m_strAppName.c_str(), type);
+}
+
+int AfxMessageBox(LPCSTR text, UINT type, UINT helpId) {
+  if (CWinApp* app = AfxGetApp()) return app->DoMessageBox(text, type, helpId);
+  return ::MessageBoxA(::GetActiveWindow(), text, nullptr, type);
+}
+
+std::string LoadResString(UINT id) {
+  std::vector<char> buffer(256);
+  for (;;) {
+    const int length =
+        ::LoadStringA(AfxGetResourceHandle(), id, buffer.data(), static_cast<int>(buffer.size()));
+    if (length <= 0) return std::string();
+    if (static_cast<size_t>(length) < buffer.size() - 1) return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);  // the text may have been cut: try a bigger buffer
+  }
+}
+
+std::string ModuleBaseName(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return name;
+}
+
+void CWinApp::SetAppNameFromModule() {
+  std::vector<char> path(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameA(m_hInstance, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return;
+    if (length < path.size()) {
+      m_strAppName = ModuleBaseName(std::string(path.data(), length));
+      return;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+int AfxWinMain(HINSTANCE instance) {
+  CWinApp* app = AfxGetApp();
+  if (!app) return -1;
+  app->m_hInstance = instance;
+  app->SetAppNameFromModule();
+  if (!app->InitInstance()) return app->ExitInstance();
+  return app->Run();
+}

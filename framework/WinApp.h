@@ -1,0 +1,69 @@
+// The application object, its profile settings in the registry, and the
+// program-wide services that go with it: resources, wait cursor, message box.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/RegKey.h"
+
+class CWinApp {
+ public:
+  CWinApp();
+  virtual ~CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  HINSTANCE m_hInstance = nullptr;
+  std::string m_strAppName;      // the program file's base name
+  std::string m_strRegistryKey;  // company key; empty until SetRegistryKey
+
+  // Per-instance start-up: true runs the message loop, false goes straight to ExitInstance.
+  virtual BOOL InitInstance() { return FALSE; }
+  virtual int ExitInstance() { return 0; }
+  virtual int Run();
+
+  // Settings live under HKCU\software\<company>\<application>\<section>.
+  void SetRegistryKey(LPCSTR company) { m_strRegistryKey = company; }
+  int GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) const;
+  std::string GetProfileString(LPCSTR section, LPCSTR entry, LPCSTR defaultValue = "") const;
+  bool WriteProfileInt(LPCSTR section, LPCSTR entry, int value) const;
+  // A null value deletes the entry.
+  bool WriteProfileString(LPCSTR section, LPCSTR entry, LPCSTR value) const;
+  // The section's key, opened (and created when missing) for reading and writing.
+  CRegKey GetSectionKey(LPCSTR section) const;
+
+  // Registers the common controls (tree view, tooltips) for this process.
+  void Enable3dControls() const;
+  // Counts wait-cursor requests; the hourglass shows while the count is positive.
+  void DoWaitCursor(int delta);
+  virtual int DoMessageBox(LPCSTR text, UINT type, UINT helpId);
+
+  // Sets the application name from the program file's name.
+  void SetAppNameFromModule();
+
+ private:
+  int m_nWaitCursorCount = 0;
+  HCURSOR m_hcurWaitCursorRestore = nullptr;
+};
+
+CWinApp* AfxGetApp();
+HINSTANCE AfxGetInstanceHandle();
+HINSTANCE AfxGetResourceHandle();
+// The application's message box: captioned with the application name, owned by the active window.
+int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
+// A string resource of this program in the user's language; empty when missing.
+std::string LoadResString(UINT id);
+// The base name of a program path: no folder, nothing from the last '.'.
+std::string ModuleBaseName(const std::string& path);
+// Runs the application object's life: start-up, loop or exit step.
+int AfxWinMain(HINSTANCE instance);
+
+// Shows the hourglass for the life of the object, also when left by an exception.
+class CWaitCursor {
+ public:
+  CWaitCursor() { AfxGetApp()->DoWaitCursor(1); }
+  ~CWaitCursor() { AfxGetApp()->DoWaitCursor(-1); }
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+};

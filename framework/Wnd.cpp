@@ -1,0 +1,227 @@
+#include "framework/Wnd.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// The one map from window handles to their objects.
+std::unordered_map<HWND, CWnd*>& HandleMap() {
+  static std::unordered_map<HWND, CWnd*> map;
+  return map;
+}
+
+// The child window that a parent's message is about, if the message is one
+// that is reflected.
+HWND ReflectionSource(const Message& msg) {
+  switch (msg.message) {
+    case WM_COMMAND:
+      return reinterpret_cast<HWND>(msg.lParam);
+    case WM_NOTIFY:
+      return msg.lParam ? reinterpret_cast<const NMHDR*>(msg.lParam)->hwndFrom : nullptr;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<HWND>(msg.lParam);
+    default:
+      return nullptr;
+  }
+}
+
+bool Matches(const MessageMapEntry& entry, const Message& msg, bool reflected) {
+  const UINT message = reflected ? (kReflected | msg.message) : msg.message;
+  if (entry.message != message) return false;
+  if (msg.message == WM_COMMAND) {
+    return entry.code == HIWORD(msg.wParam) && (reflected || entry.id == LOWORD(msg.wParam));
+  }
+  if (msg.message == WM_NOTIFY) {
+    const auto* hdr = reinterpret_cast<const NMHDR*>(msg.lParam);
+    return entry.code == hdr->code && (reflected || entry.id == hdr->idFrom);
+  }
+  return true;
+}
+
+}  // namespace
+
+CWnd::~CWnd() {
+  if (m_hWnd) {
+    // Unhook first so that no message reaches this half-destroyed object.
+    HWND hWnd = m_hWnd;
+    if (m_pfnSuper) UnsubclassWindow();
+    Detach();
+    ::DestroyWindow(hWnd);
+  }
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
+  auto it = HandleMap().find(hWnd);
+  return it == HandleMap().end() ? nullptr : it->second;
+}
+
+void CWnd::Attach(HWND hWnd) {
+  m_hWnd = hWnd;
+  HandleMap()[hWnd] = this;
+}
+
+void CWnd::Detach() {
+  if (!m_hWnd) return;
+  auto it = HandleMap().find(m_hWnd);
+  if (it != HandleMap().end() && it->second == this) HandleMap().erase(it);
+  m_hWnd = nullptr;
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU menu, void* param) {
+  HWND hWnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent,
+                                menu, ::GetModuleHandleA(nullptr), param);
+  if (!hWnd) return FALSE;
+  if (!SubclassWindow(hWnd)) {
+    ::DestroyWindow(hWnd);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd) {
+  if (!hWnd || m_hWnd || FromHandlePermanent(hWnd)) return FALSE;
+  Attach(hWnd);
+  PreSubclassWindow();
+  m_pfnSuper = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WndProc)));
+  return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+  return SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id)));
+}
+
+HWND CWnd::UnsubclassWindow() {
+  HWND hWnd = m_hWnd;
+  if (!hWnd) return nullptr;
+  // Only unhook when no one has subclassed the window after us.
+  if (m_pfnSuper &&
+      ::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::WndProc)) {
+    ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+  }
+  m_pfnSuper = nullptr;
+  Detach();
+  return hWnd;
+}
+
+BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+
+std::string CWnd::GetWindowText() const {
+  const int length = ::GetWindowTextLengthA(m_hWnd);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const int copied = ::GetWindowTextA(m_hWnd, &text[0], length + 1);
+  text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+  return text;
+}
+
+int CWnd::RunModalLoop(DWORD flags) {
+  bool showOnIdle = (flags & MLF_SHOWONIDLE) && !(GetStyle() & WS_VISIBLE);
+  m_continueModal = true;
+  m_modalResult = -1;
+  while (m_continueModal) {
+    MSG msg;
+    if (showOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+      ::UpdateWindow(m_hWnd);
+      showOnIdle = false;
+    }
+    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+      // Leave WM_QUIT for the loops outside this one.
+      ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+      m_continueModal = false;
+      return -1;
+    }
+    if (!WalkPreTranslateTree(&msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+  }
+  return m_modalResult;
+}
+
+void CWnd::EndModalLoop(int result) {
+  m_modalResult = result;
+  if (m_continueModal) {
+    m_continueModal = false;
+    PostMessage(WM_NULL);  // wake a loop that waits in GetMessage
+  }
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+BOOL CWnd::WalkPreTranslateTree(MSG* msg) {
+  for (HWND hWnd = msg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
+    if (CWnd* wnd = FromHandlePermanent(hWnd)) {
+      if (wnd->PreTranslateMessage(msg)) return TRUE;
+    }
+    if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD)) break;  // stop at the top-level window
+  }
+  return FALSE;
+}
+
+const MessageMap* CWnd::GetMessageMap() const {
+  static const MessageMap map{nullptr, nullptr, nullptr};
+  return &map;
+}
+
+bool CWnd::DispatchToMap(Message& msg, bool reflected) {
+  for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
+    for (const MessageMapEntry* entry = map->begin; entry != map->end; ++entry) {
+      if (Matches(*entry, msg, reflected) && (this->*entry->handler)(msg)) return true;
+    }
+  }
+  return false;
+}
+
+bool CWnd::OnChildNotify(Message& msg) { return DispatchToMap(msg, true); }
+
+bool CWnd::OnWndMsg(Message& msg) {
+  if (HWND child = ReflectionSource(msg)) {
+    CWnd* wnd = FromHandlePermanent(child);
+    if (wnd && wnd != this && wnd->OnChildNotify(msg)) return true;
+  }
+  return DispatchToMap(msg, false);
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  Message msg{message, wParam, lParam};
+  const Message* outer = m_current;
+  m_current = &msg;
+  const bool handled = OnWndMsg(msg);
+  m_current = outer;
+  return handled ? msg.result : DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (m_pfnSuper) return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
+  return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::Default() {
+  return m_current ? DefWindowProc(m_current->message, m_current->wParam, m_current->lParam) : 0;
+}
+
+LRESULT CALLBACK CWnd::WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWnd* wnd = FromHandlePermanent(hWnd);
+  if (!wnd) return ::DefWindowProcA(hWnd, message, wParam, lParam);
+  LRESULT result = 0;
+  try {
+    result = wnd->WindowProc(message, wParam, lParam);
+  } catch (...) {
+    // No exception may cross the system's window procedure.
+  }
+  if (message == WM_NCDESTROY) {
+    wnd->UnsubclassWindow();
+    wnd->PostNcDestroy();
+  }
+  return result;
+}

@@ -1,0 +1,45 @@
+// Resource and command identifiers. The numbers are shared with stored
+// resources in both languages: do not renumber.
+#pragma once
+
+// Icon shown in the notification area, the dialogs and the window class.
+#define IDR_MAINFRAME 128
+
+// Dialog templates
+#define IDD_OPTIONS 102
+#define IDD_ABOUT 129
+
+// Strings
+#define IDS_ERROR 103
+#define IDS_CANNOT_ADD_ICON 104
+#define IDS_CANNOT_REMOVE_ICON 105
+#define IDS_MENU_ABOUT 106
+#define IDS_MENU_OPTIONS 107
+#define IDS_MENU_QUIT 108
+#define IDS_OUT_OF_MEMORY 110
+#define IDS_COMMAND_NOT_FOUND 111
+#define IDS_PATH_NOT_FOUND 112
+#define IDS_BAD_FORMAT 113
+#define IDS_ACCESS_DENIED 114
+#define IDS_NEW_BOOKMARK 115
+#define IDS_BROWSE_TITLE 116
+#define IDS_NAME_NOT_FOUND 117
+
+// Tray menu commands
+#define ID_TRAY_QUIT 104
+#define ID_TRAY_ABOUT 105
+#define ID_TRAY_OPTIONS 106
+#define ID_TRAY_BOOKMARK_BASE 200
+
+// Options dialog controls
+#define IDC_BOOKMARK_TREE 1000
+#define IDC_ABOUT_BUTTON 1004
+#define IDC_DELETE 1005
+#define IDC_ADD 1006
+#define IDC_PATH 1008
+#define IDC_BROWSE 1009
+#define IDC_SHOW_TREE 1017
+
+// About dialog controls
+#define IDC_LINK_MAIL 1019
+#define IDC_LINK_WEB 1020
