@@ -1,0 +1,150 @@
+// The bookmark list in the real registry.
+#include <gtest/gtest.h>
+
+#include "bookmarks/BookmarkStore.h"
+#include "tests/unit/TestSupport.h"
+
+namespace {
+
+class BookmarkStoreTest : public ::testing::Test {
+ protected:
+  void Store(int counter, const std::vector<Bookmark>& entries) const {
+    app.SetDword(kPathListSection, "Counter", static_cast<DWORD>(counter));
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const std::string suffix = std::to_string(i + 1);
+      app.SetString(kPathListSection, ("Path" + suffix).c_str(), entries[i].name);
+      app.SetString(kPathListSection, ("PathName" + suffix).c_str(), entries[i].path);
+    }
+  }
+  std::string Read(const std::string& name) const {
+    return app.GetProfileString(kPathListSection, name.c_str(), "<missing>");
+  }
+  bool Has(const std::string& name) const { return app.HasValue(kPathListSection, name.c_str()); }
+
+  TestApp app;
+};
+
+TEST_F(BookmarkStoreTest, EmptyRegistryGivesAnEmptyListAndCreatesTheSection) {
+  EXPECT_EQ(0, LoadBookmarkCount(app));
+  EXPECT_TRUE(app.HasKey(kPathListSection));
+  std::string name = "kept", path = "kept";
+  EXPECT_FALSE(LoadBookmark(app, 0, name, path));
+  EXPECT_EQ("kept", name);  // outputs untouched on failure
+  EXPECT_EQ("kept", path);
+}
+
+TEST_F(BookmarkStoreTest, EntriesReadBySuffixWithHolesAndNamelessEntries) {
+  Store(3, {{"Docs", "C:\\Docs"}});
+  std::string name, path;
+  ASSERT_TRUE(LoadBookmark(app, 0, name, path));
+  EXPECT_EQ("Docs", name);
+  EXPECT_EQ("C:\\Docs", path);
+  for (int index : {1, 2}) {
+    name = path = "x";
+    EXPECT_TRUE(LoadBookmark(app, index, name, path));
+    EXPECT_EQ("", name);
+    EXPECT_EQ("", path);
+  }
+  EXPECT_FALSE(LoadBookmark(app, 3, name, path));
+  EXPECT_FALSE(LoadBookmark(app, -1, name, path));
+
+  // A path without a name is not read.
+  app.SetString(kPathListSection, "PathName2", "C:\\Orphan");
+  ASSERT_TRUE(LoadBookmark(app, 1, name, path));
+  EXPECT_EQ("", path);
+}
+
+TEST_F(BookmarkStoreTest, CountIsReadAfreshOnEveryCall) {
+  Store(2, {{"A", "a"}, {"B", "b"}});
+  std::string name, path;
+  EXPECT_TRUE(LoadBookmark(app, 1, name, path));
+  app.SetDword(kPathListSection, "Counter", 1);  // another instance shortened the list
+  EXPECT_FALSE(LoadBookmark(app, 1, name, path));
+  EXPECT_EQ(1, LoadBookmarkCount(app));
+}
+
+TEST_F(BookmarkStoreTest, CounterOutOfRangeIsClampedForEveryReader) {
+  app.SetDword(kPathListSection, "Counter", static_cast<DWORD>(-1));
+  EXPECT_EQ(0, LoadBookmarkCount(app));
+  std::string name, path;
+  EXPECT_FALSE(LoadBookmark(app, 0, name, path));
+
+  app.SetDword(kPathListSection, "Counter", 65336);
+  EXPECT_EQ(65336, LoadBookmarkCount(app));
+  app.SetDword(kPathListSection, "Counter", 65337);
+  EXPECT_EQ(65336, LoadBookmarkCount(app));  // 200 + i must stay a 16-bit command
+  app.SetDword(kPathListSection, "Counter", 0x7FFFFFFF);
+  EXPECT_EQ(kMaxBookmarks, LoadBookmarkCount(app));
+}
+
+TEST_F(BookmarkStoreTest, SavingFewerEntriesDeletesTheSurplusSuffixes) {
+  Store(5, {{"1", "p1"}, {"2", "p2"}, {"3", "p3"}, {"4", "p4"}, {"5", "p5"}});
+  app.SetString(kPathListSection, "Path9", "beyond");
+  EXPECT_TRUE(SaveBookmarks(app, {{"Alpha", "C:\\A"}, {"Beta", "C:\\B"}}, 5));
+  EXPECT_EQ(2, LoadBookmarkCount(app));
+  EXPECT_EQ("Alpha", Read("Path1"));
+  EXPECT_EQ("C:\\B", Read("PathName2"));
+  for (int k = 3; k <= 5; ++k) {
+    EXPECT_FALSE(Has("Path" + std::to_string(k)));
+    EXPECT_FALSE(Has("PathName" + std::to_string(k)));
+  }
+  EXPECT_EQ("beyond", Read("Path9"));  // above both counts: untouched
+}
+
+TEST_F(BookmarkStoreTest, SavingMoreEntriesWritesThemAllAndDeletesNothing) {
+  Store(2, {{"1", "p1"}, {"2", "p2"}});
+  app.SetString(kPathListSection, "Path7", "beyond");
+  EXPECT_TRUE(SaveBookmarks(app, {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}}, 2));
+  EXPECT_EQ(4, LoadBookmarkCount(app));
+  EXPECT_EQ("d", Read("Path4"));
+  EXPECT_EQ("4", Read("PathName4"));
+  EXPECT_EQ("beyond", Read("Path7"));
+}
+
+TEST_F(BookmarkStoreTest, PathsAreTrimmedNamesAreNot) {
+  EXPECT_TRUE(SaveBookmarks(app, {{"  Spaced name ", " \t C:\\My Docs \r\n\v\f"}}, 0));
+  EXPECT_EQ("  Spaced name ", Read("Path1"));
+  EXPECT_EQ("C:\\My Docs", Read("PathName1"));
+  EXPECT_EQ("", TrimPath(" \t\r\n "));
+  EXPECT_EQ("\xA0x\xA0", TrimPath("\xA0x\xA0"));  // only the C library's white space
+}
+
+TEST_F(BookmarkStoreTest, EmptyNameDeletesTheOldNameButKeepsThePath) {
+  Store(1, {{"Old name", "C:\\Old"}});
+  EXPECT_TRUE(SaveBookmarks(app, {{"", " C:\\New "}}, 1));
+  EXPECT_FALSE(Has("Path1"));
+  EXPECT_EQ("C:\\New", Read("PathName1"));
+  std::string name = "x", path = "x";
+  ASSERT_TRUE(LoadBookmark(app, 0, name, path));
+  EXPECT_EQ("", name);
+  EXPECT_EQ("", path);  // the old name cannot come back paired with the new path
+}
+
+TEST_F(BookmarkStoreTest, EmptyPathIsStoredAsAnEmptyText) {
+  EXPECT_TRUE(SaveBookmarks(app, {{"Nowhere", "   "}}, 0));
+  EXPECT_TRUE(Has("PathName1"));
+  EXPECT_EQ("", Read("PathName1"));
+}
+
+TEST_F(BookmarkStoreTest, TwoProgramNamesKeepTwoLists) {
+  TestApp other;
+  SaveBookmarks(app, {{"Mine", "C:\\Mine"}}, 0);
+  SaveBookmarks(other, {{"Theirs", "C:\\Theirs"}, {"More", "C:\\More"}}, 0);
+  EXPECT_EQ(1, LoadBookmarkCount(app));
+  EXPECT_EQ(2, LoadBookmarkCount(other));
+  std::string name, path;
+  LoadBookmark(app, 0, name, path);
+  EXPECT_EQ("Mine", name);
+}
+
+TEST_F(BookmarkStoreTest, SpecialCharactersSurviveARoundTrip) {
+  const std::string name = "R&D \"Caf\xE9\"\t, =";
+  const std::string path = "C:\\R&D, 2023\\\xE9t\xE9";
+  SaveBookmarks(app, {{name, path}}, 0);
+  std::string readName, readPath;
+  ASSERT_TRUE(LoadBookmark(app, 0, readName, readPath));
+  EXPECT_EQ(name, readName);
+  EXPECT_EQ(path, readPath);
+}
+
+}  // namespace

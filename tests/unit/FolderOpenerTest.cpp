@@ -1,0 +1,131 @@
+// What opening a folder starts, and how failures are reported.
+#include <gtest/gtest.h>
+
+#include "app/FolderOpener.h"
+#include "bookmarks/BookmarkStore.h"
+#include "res/resource.h"
+#include "tests/unit/TestSupport.h"
+
+namespace {
+
+struct LaunchCase {
+  const char* command;
+  int tree;
+  const char* path;
+  const char* file;
+  const char* parameters;
+  const char* directory;
+};
+
+TEST(FolderLaunchTest, WhatIsStartedForEachSetting) {
+  const LaunchCase cases[] = {
+      {"", 1, "C:\\Data", "explorer", "/e,/n,C:\\Data", "/e,/n,C:\\Data"},
+      {"", 0, "C:\\Data", "explorer", "C:\\Data", "C:\\Data"},
+      {"", 2, "C:\\Data", "explorer", "C:\\Data", "C:\\Data"},
+      {"", -1, "C:\\Data", "explorer", "C:\\Data", "C:\\Data"},
+      {"", 1, "/root,C:\\Data", "explorer", "/root,C:\\Data", "/root,C:\\Data"},
+      {"", 1, "", "explorer", "/e,/n,", "/e,/n,"},
+      {"", 0, "", "explorer", "", ""},
+      {"", 1, "C:\\My Documents", "explorer", "/e,/n,C:\\My Documents", "/e,/n,C:\\My Documents"},
+      // Explorer splits its parameters at commas and equals signs.
+      {"", 1, "C:\\Photos, 2023", "explorer", "/e,/n,\"C:\\Photos, 2023\"",
+       "/e,/n,\"C:\\Photos, 2023\""},
+      {"", 0, "C:\\a=b", "explorer", "\"C:\\a=b\"", "\"C:\\a=b\""},
+      {"", 1, "\"C:\\x,y\"", "explorer", "/e,/n,\"C:\\x,y\"", "/e,/n,\"C:\\x,y\""},
+      // Another program gets the bare path, quoted only when it has blanks.
+      {"C:\\Tools\\open.exe", 1, "C:\\Data", "C:\\Tools\\open.exe", "C:\\Data", "C:\\Data"},
+      {"opener", 0, "/x", "opener", "/x", "/x"},
+      {"opener", 1, "C:\\My Docs", "opener", "\"C:\\My Docs\"", "C:\\My Docs"},
+      {"opener", 1, "\"C:\\My Docs\"", "opener", "\"C:\\My Docs\"", "\"C:\\My Docs\""},
+      {"opener", 1, "C:\\a,b", "opener", "C:\\a,b", "C:\\a,b"},
+  };
+  for (const LaunchCase& c : cases) {
+    SCOPED_TRACE(std::string(c.command) + " | " + std::to_string(c.tree) + " | " + c.path);
+    const FolderLaunch launch = BuildFolderLaunch(c.command, c.tree, c.path);
+    EXPECT_EQ(c.file, launch.file);
+    EXPECT_EQ(c.parameters, launch.parameters);
+    EXPECT_EQ(c.directory, launch.directory);
+  }
+}
+
+TEST(FolderLaunchTest, ErrorTextsForShellResults) {
+  EXPECT_EQ(static_cast<UINT>(IDS_OUT_OF_MEMORY), LaunchErrorStringId(0));
+  EXPECT_EQ(static_cast<UINT>(IDS_COMMAND_NOT_FOUND), LaunchErrorStringId(2));
+  EXPECT_EQ(static_cast<UINT>(IDS_PATH_NOT_FOUND), LaunchErrorStringId(3));
+  EXPECT_EQ(static_cast<UINT>(IDS_ACCESS_DENIED), LaunchErrorStringId(5));  // 5 gives 114
+  EXPECT_EQ(static_cast<UINT>(IDS_BAD_FORMAT), LaunchErrorStringId(11));    // 11 gives 113
+  for (INT_PTR other : {1, 8, 26, 31, 32}) EXPECT_EQ(0u, LaunchErrorStringId(other));
+}
+
+class OpenBookmarkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app.m_wndHidden.CreateEx(0, "STATIC", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr);
+    SaveBookmarks(app, {{"Data", "C:\\Data"}, {"Empty", ""}}, 0);
+    app.m_nTree = 1;
+  }
+  FakeShell shell;
+  MessageBoxWatcher watcher;
+  TestApp app;
+};
+
+TEST_F(OpenBookmarkTest, StoredBookmarkStartsExplorerOwnedByTheHiddenWindow) {
+  app.OpenBookmark(0, nullptr, 1);
+  ASSERT_EQ(1u, shell.executions.size());
+  const FakeShell::Execution& run = shell.executions[0];
+  EXPECT_EQ(app.m_wndHidden.m_hWnd, run.owner);
+  EXPECT_EQ("open", run.verb);
+  EXPECT_EQ("explorer", run.file);
+  EXPECT_EQ("/e,/n,C:\\Data", run.parameters);
+  EXPECT_EQ("/e,/n,C:\\Data", run.directory);
+  EXPECT_EQ(SW_SHOWNORMAL, run.showCommand);
+  EXPECT_TRUE(watcher.Boxes().empty());
+}
+
+TEST_F(OpenBookmarkTest, GivenPathWinsOverTheStoredOne) {
+  app.OpenBookmark(99, "D:\\Typed", 0);
+  ASSERT_EQ(1u, shell.executions.size());
+  EXPECT_EQ("D:\\Typed", shell.executions[0].parameters);
+}
+
+TEST_F(OpenBookmarkTest, CommandProgramIsUsedWhenSet) {
+  app.m_strCommand = "C:\\Tools\\open.exe";
+  app.OpenBookmark(0, nullptr, 1);
+  ASSERT_EQ(1u, shell.executions.size());
+  EXPECT_EQ("C:\\Tools\\open.exe", shell.executions[0].file);
+  EXPECT_EQ("C:\\Data", shell.executions[0].parameters);
+}
+
+TEST_F(OpenBookmarkTest, PositionBeyondTheListIsReportedWithoutLaunch) {
+  app.SetDword(kPathListSection, "Counter", 1);  // shortened after the menu was built
+  app.OpenBookmark(1, nullptr, 1);
+  EXPECT_TRUE(shell.executions.empty());
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Cannot find this name in the registry", boxes[0].text);
+  EXPECT_EQ("Error", boxes[0].caption);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), boxes[0].icon);
+}
+
+TEST_F(OpenBookmarkTest, LaunchFailuresShowTheirText) {
+  const std::pair<INT_PTR, const char*> failures[] = {
+      {0, "Out of memory or resources"}, {2, "Command not found"},
+      {3, "Path of command not found"},  {5, "Access denied"},
+      {11, "Wrong .exe format"},         {31, ""},
+  };
+  for (const auto& [result, text] : failures) {
+    shell.executeResult = result;
+    app.OpenBookmark(0, nullptr, 1);
+  }
+  shell.executeResult = 33;
+  app.OpenBookmark(0, nullptr, 1);  // above 32: success, no box
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(std::size(failures), boxes.size());
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    EXPECT_EQ(failures[i].second, boxes[i].text);
+    EXPECT_EQ("Error", boxes[i].caption);
+    EXPECT_EQ(app.m_wndHidden.m_hWnd, boxes[i].owner);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+// The framework layer against real windows and controls: message maps,
+// reflection, data exchange, the modal loop and the handle map.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "tests/unit/TestDialogs.h"
+#include "tests/unit/TestSupport.h"
+
+namespace {
+
+std::vector<std::string> g_events;
+
+class ReflectingButton : public CButton {
+ public:
+  bool handlesClick = true;
+
+ protected:
+  const MessageMap* GetMessageMap() const override {
+    static const MessageMapEntry entries[] = {
+        OnReflected(WM_COMMAND, BN_CLICKED, &ReflectingButton::OnClicked),
+    };
+    static const MessageMap map{CButton::GetMessageMap(), std::begin(entries), std::end(entries)};
+    return &map;
+  }
+
+ private:
+  bool OnClicked(Message&) {
+    g_events.push_back("child clicked");
+    return handlesClick;
+  }
+};
+
+class TestDialog : public CDialog {
+ public:
+  TestDialog() : CDialog(IDD_TEST_DIALOG) {}
+  int check = 0;
+  CEdit edit;
+  ReflectingButton button;
+  CTreeCtrl tree;
+  std::function<void(TestDialog&)> onInit;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Control(dx, IDC_TEST_EDIT, edit);
+    DDX_Control(dx, IDC_TEST_BUTTON, button);
+    DDX_Control(dx, IDC_TEST_TREE, tree);
+    DDX_Check(dx, IDC_TEST_CHECK, check);
+  }
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    if (onInit) onInit(*this);
+    return TRUE;
+  }
+  const MessageMap* GetMessageMap() const override {
+    static const MessageMapEntry entries[] = {
+        OnCommand(IDC_TEST_BUTTON, BN_CLICKED, &TestDialog::OnButton),
+        OnNotify(IDC_TEST_TREE, TVN_SELCHANGEDA, &TestDialog::OnSelChanged),
+        OnMessage(WM_APP, &TestDialog::OnThrow),
+    };
+    static const MessageMap map{CDialog::GetMessageMap(), std::begin(entries), std::end(entries)};
+    return &map;
+  }
+
+ private:
+  bool OnButton(Message&) {
+    g_events.push_back("parent clicked");
+    return true;
+  }
+  bool OnSelChanged(Message& msg) {
+    const auto* change = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
+    g_events.push_back("selected " + tree.GetItemText(change->itemNew.hItem));
+    return true;
+  }
+  bool OnThrow(Message&) { throw std::runtime_error("handler failure"); }
+};
+
+class FrameworkTest : public ::testing::Test {
+ protected:
+  void SetUp() override { g_events.clear(); }
+  TestApp app;  // the application object the framework reaches through AfxGetApp
+};
+
+TEST_F(FrameworkTest, DataExchangeWritesOnOpenAndReadsOnOK) {
+  TestDialog dialog;
+  dialog.check = 1;
+  int shownState = -1;
+  dialog.onInit = [&](TestDialog& d) {
+    shownState = static_cast<int>(::SendMessageA(d.GetDlgItem(IDC_TEST_CHECK), BM_GETCHECK, 0, 0));
+    ::SendMessageA(d.GetDlgItem(IDC_TEST_CHECK), BM_SETCHECK, BST_UNCHECKED, 0);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED));
+  };
+  EXPECT_EQ(IDOK, dialog.DoModal());
+  EXPECT_EQ(1, shownState);
+  EXPECT_EQ(0, dialog.check);
+}
+
+TEST_F(FrameworkTest, CancelLeavesMembersAlone) {
+  TestDialog dialog;
+  dialog.check = 1;
+  dialog.onInit = [](TestDialog& d) {
+    ::SendMessageA(d.GetDlgItem(IDC_TEST_CHECK), BM_SETCHECK, BST_UNCHECKED, 0);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+  };
+  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  EXPECT_EQ(1, dialog.check);
+}
+
+TEST_F(FrameworkTest, ControlHandlesItsOwnNotificationBeforeTheParent) {
+  TestDialog dialog;
+  dialog.onInit = [](TestDialog& d) {
+    d.button.SendMessage(BM_CLICK);
+    d.button.handlesClick = false;  // now the parent's map gets its turn
+    d.button.SendMessage(BM_CLICK);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+  };
+  dialog.DoModal();
+  EXPECT_EQ((std::vector<std::string>{"child clicked", "child clicked", "parent clicked"}),
+            g_events);
+}
+
+TEST_F(FrameworkTest, ParentMapReceivesTreeNotifications) {
+  TestDialog dialog;
+  dialog.onInit = [](TestDialog& d) {
+    d.tree.InsertItem("first");
+    HTREEITEM second = d.tree.InsertItem("second");
+    d.tree.SelectItem(second);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+  };
+  dialog.DoModal();
+  EXPECT_EQ(std::vector<std::string>{"selected second"}, g_events);
+}
+
+TEST_F(FrameworkTest, EnterAndEscapeReachTheDialogThroughTheModalLoop) {
+  for (const auto& [key, expected] : {std::pair<WPARAM, INT_PTR>{VK_RETURN, IDOK},
+                                      std::pair<WPARAM, INT_PTR>{VK_ESCAPE, IDCANCEL}}) {
+    TestDialog dialog;
+    const WPARAM pressed = key;
+    dialog.onInit = [pressed](TestDialog& d) {
+      d.edit.PostMessage(WM_KEYDOWN, pressed, 1);
+      d.edit.PostMessage(WM_KEYUP, pressed, 0xC0000001);
+    };
+    EXPECT_EQ(expected, dialog.DoModal());
+  }
+}
+
+TEST_F(FrameworkTest, HandleMapForgetsWindowsOnceDestroyed) {
+  TestDialog dialog;
+  HWND dialogWindow = nullptr, editWindow = nullptr;
+  CWnd* seenDialog = nullptr;
+  CWnd* seenEdit = nullptr;
+  dialog.onInit = [&](TestDialog& d) {
+    dialogWindow = d.m_hWnd;
+    editWindow = d.edit.m_hWnd;
+    seenDialog = CWnd::FromHandlePermanent(dialogWindow);
+    seenEdit = CWnd::FromHandlePermanent(editWindow);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+  };
+  dialog.DoModal();
+  EXPECT_EQ(&dialog, seenDialog);
+  EXPECT_EQ(&dialog.edit, seenEdit);
+  EXPECT_FALSE(::IsWindow(dialogWindow));
+  EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(dialogWindow));
+  EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(editWindow));
+  EXPECT_EQ(nullptr, dialog.m_hWnd);
+  EXPECT_EQ(nullptr, dialog.edit.m_hWnd);
+}
+
+TEST_F(FrameworkTest, ModalDialogDisablesTheActiveWindowWhileItRuns) {
+  CWnd owner;
+  ASSERT_TRUE(
+      owner.CreateEx(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+  ::SetActiveWindow(owner.m_hWnd);
+  ASSERT_EQ(owner.m_hWnd, ::GetActiveWindow());
+  TestDialog dialog;
+  bool enabledWhileOpen = true;
+  HWND ownerSeen = nullptr;
+  dialog.onInit = [&](TestDialog& d) {
+    enabledWhileOpen = ::IsWindowEnabled(owner.m_hWnd) != FALSE;
+    ownerSeen = ::GetWindow(d.m_hWnd, GW_OWNER);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+  };
+  dialog.DoModal();
+  EXPECT_FALSE(enabledWhileOpen);
+  EXPECT_EQ(owner.m_hWnd, ownerSeen);
+  EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
+}
+
+TEST_F(FrameworkTest, ExceptionInAHandlerDoesNotLeaveTheWindowProcedure) {
+  TestDialog dialog;
+  dialog.onInit = [](TestDialog& d) {
+    d.SendMessage(WM_APP);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED));
+  };
+  EXPECT_EQ(IDOK, dialog.DoModal());
+}
+
+TEST_F(FrameworkTest, DialogResultRule) {
+  TestDialog dialog;
+  INT_PTR colour = 0, notify = 0, unhandled = -1;
+  LONG_PTR stored = 0;
+  dialog.onInit = [&](TestDialog& d) {
+    colour = DialogResult(d.m_hWnd, WM_CTLCOLORSTATIC, true, 1234);
+    notify = DialogResult(d.m_hWnd, WM_NOTIFY, true, 77);
+    stored = ::GetWindowLongPtrA(d.m_hWnd, DWLP_MSGRESULT);
+    unhandled = DialogResult(d.m_hWnd, WM_NOTIFY, false, 99);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+  };
+  dialog.DoModal();
+  EXPECT_EQ(1234, colour);  // colour queries answer with the brush itself
+  EXPECT_EQ(TRUE, notify);
+  EXPECT_EQ(77, stored);  // the rest answer through DWLP_MSGRESULT
+  EXPECT_EQ(FALSE, unhandled);
+}
+
+// A window whose map ends the modal loop on WM_APP.
+class LoopWindow : public CWnd {
+ protected:
+  const MessageMap* GetMessageMap() const override {
+    static const MessageMapEntry entries[] = {OnMessage(WM_APP, &LoopWindow::OnEnd)};
+    static const MessageMap map{CWnd::GetMessageMap(), std::begin(entries), std::end(entries)};
+    return &map;
+  }
+
+ private:
+  bool OnEnd(Message& msg) {
+    EndModalLoop(static_cast<int>(msg.wParam));
+    return true;
+  }
+};
+
+TEST_F(FrameworkTest, ModalLoopEndsWithTheResultAndWakesWithNull) {
+  LoopWindow window;
+  ASSERT_TRUE(window.CreateEx(0, "STATIC", "loop", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+  window.PostMessage(WM_APP, 5);
+  EXPECT_EQ(5, window.RunModalLoop());
+  MSG msg;
+  EXPECT_TRUE(::PeekMessageA(&msg, window.m_hWnd, WM_NULL, WM_NULL, PM_REMOVE));
+  EXPECT_FALSE(window.ContinueModal());
+}
+
+TEST_F(FrameworkTest, ModalLoopLeavesQuitForTheOuterLoops) {
+  LoopWindow window;
+  ASSERT_TRUE(window.CreateEx(0, "STATIC", "loop", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+  ::PostQuitMessage(7);
+  EXPECT_EQ(-1, window.RunModalLoop());
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(7u, msg.wParam);
+}
+
+TEST_F(FrameworkTest, UnsubclassKeepsALaterSubclasser) {
+  CWnd window;
+  ASSERT_TRUE(window.CreateEx(0, "STATIC", "chain", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+  HWND hWnd = window.m_hWnd;
+  const LONG_PTR later = reinterpret_cast<LONG_PTR>(&::DefWindowProcA);
+  const LONG_PTR ours = ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, later);
+  window.UnsubclassWindow();
+  EXPECT_EQ(later, ::GetWindowLongPtrA(hWnd, GWLP_WNDPROC));
+  EXPECT_NE(ours, later);
+  EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWnd));
+  ::DestroyWindow(hWnd);
+}
+
+}  // namespace

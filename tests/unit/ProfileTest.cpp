@@ -1,0 +1,100 @@
+// Profile settings against the real registry.
+#include <gtest/gtest.h>
+
+#include "tests/unit/TestSupport.h"
+
+namespace {
+
+constexpr char kSection[] = "Command";
+
+TEST(ProfileTest, FirstReadCreatesTheEmptyKeyChainAndGivesDefaults) {
+  TestApp app;
+  EXPECT_FALSE(app.HasKey(nullptr));
+  EXPECT_EQ(1, app.GetProfileInt(kSection, "Tree", 1));
+  EXPECT_EQ("", app.GetProfileString(kSection, "Command"));
+  EXPECT_EQ("fallback", app.GetProfileString(kSection, "Command", "fallback"));
+  ASSERT_TRUE(app.HasKey(kSection));
+
+  CRegKey key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            key.Open(HKEY_CURRENT_USER, app.RegistryPath(kSection).c_str(), KEY_READ));
+  DWORD values = 99, subkeys = 99;
+  ::RegQueryInfoKeyA(key.m_hKey, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                     nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(0u, values);
+  EXPECT_EQ(0u, subkeys);
+}
+
+TEST(ProfileTest, ValuesRoundTripWithTheirTypes) {
+  TestApp app;
+  EXPECT_TRUE(app.WriteProfileInt(kSection, "Tree", -1));
+  EXPECT_TRUE(app.WriteProfileString(kSection, "Command", "C:\\Tools\\open.exe"));
+  EXPECT_EQ(-1, app.GetProfileInt(kSection, "Tree", 1));
+  EXPECT_EQ("C:\\Tools\\open.exe", app.GetProfileString(kSection, "Command"));
+
+  CRegKey key;
+  key.Open(HKEY_CURRENT_USER, app.RegistryPath(kSection).c_str(), KEY_READ);
+  DWORD type = 0, size = 0;
+  ::RegQueryValueExA(key.m_hKey, "Tree", nullptr, &type, nullptr, &size);
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+  EXPECT_EQ(4u, size);
+  ::RegQueryValueExA(key.m_hKey, "Command", nullptr, &type, nullptr, &size);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(sizeof("C:\\Tools\\open.exe"), size);  // counts the terminating zero
+}
+
+TEST(ProfileTest, NullTextDeletesTheValue) {
+  TestApp app;
+  app.WriteProfileString(kSection, "Command", "x");
+  ASSERT_TRUE(app.HasValue(kSection, "Command"));
+  EXPECT_TRUE(app.WriteProfileString(kSection, "Command", nullptr));
+  EXPECT_FALSE(app.HasValue(kSection, "Command"));
+  EXPECT_TRUE(app.WriteProfileString(kSection, "Command", nullptr));  // already gone
+}
+
+TEST(ProfileTest, IntegerReadTakesOnlyFourBytes) {
+  TestApp app;
+  app.SetString(kSection, "Text", "12");
+  EXPECT_EQ(1, app.GetProfileInt(kSection, "Text", 1));
+  const unsigned char eight[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+  app.SetRaw(kSection, "Long", REG_BINARY, eight, sizeof(eight));
+  EXPECT_EQ(1, app.GetProfileInt(kSection, "Long", 1));
+  const unsigned char four[4] = {2, 0, 0, 0};
+  app.SetRaw(kSection, "Binary", REG_BINARY, four, sizeof(four));
+  EXPECT_EQ(2, app.GetProfileInt(kSection, "Binary", 1));
+}
+
+TEST(ProfileTest, TextReadCopesWithOddData) {
+  TestApp app;
+  const char unterminated[] = {'a', 'b', 'c'};
+  app.SetRaw(kSection, "NoZero", REG_SZ, unterminated, sizeof(unterminated));
+  EXPECT_EQ("abc", app.GetProfileString(kSection, "NoZero"));
+
+  const char multi[] = "one\0two\0";
+  app.SetRaw(kSection, "Multi", REG_MULTI_SZ, multi, sizeof(multi));
+  EXPECT_EQ("one", app.GetProfileString(kSection, "Multi"));
+
+  app.SetRaw(kSection, "Empty", REG_SZ, "", 0);
+  EXPECT_EQ("", app.GetProfileString(kSection, "Empty", "default"));
+
+  const std::string big(1 << 20, 'x');
+  app.SetString(kSection, "Big", big);
+  EXPECT_EQ(big, app.GetProfileString(kSection, "Big"));
+}
+
+TEST(ProfileTest, WithoutCompanyKeyNothingIsReadOrWritten) {
+  TestApp app;
+  app.m_strRegistryKey.clear();
+  EXPECT_FALSE(app.WriteProfileInt(kSection, "Tree", 0));
+  EXPECT_EQ(1, app.GetProfileInt(kSection, "Tree", 1));
+  app.m_strRegistryKey = "Kelvane";
+  EXPECT_FALSE(app.HasKey(nullptr));
+}
+
+TEST(ProfileTest, ApplicationNameIsTheProgramFilesBaseName) {
+  EXPECT_EQ("Pathstow", ModuleBaseName("C:\\Program Files\\Pathstow.exe"));
+  EXPECT_EQ("my.tool", ModuleBaseName("C:\\a.b\\my.tool.exe"));
+  EXPECT_EQ("noext", ModuleBaseName("noext"));
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include "tests/unit/TestSupport.h"
+
+#include <shlwapi.h>
+
+#include "bookmarks/BookmarkStore.h"
+
+BOOL FakeShell::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+  iconCalls.push_back({message, *data});
+  return notifyResult;
+}
+
+UINT_PTR FakeShell::AppBarMessage(DWORD message, APPBARDATA* data) {
+  appBarCalls.push_back(*data);
+  if (message != ABM_GETTASKBARPOS || !hasTaskbar) return FALSE;
+  data->rc = taskbar;
+  return TRUE;
+}
+
+HINSTANCE FakeShell::Execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                             LPCSTR directory, INT showCommand) {
+  executions.push_back({owner, verb ? verb : "", file ? file : "", parameters ? parameters : "",
+                        directory ? directory : "", showCommand});
+  return reinterpret_cast<HINSTANCE>(executeResult);
+}
+
+namespace {
+
+struct FindBoxData {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+  auto* data = reinterpret_cast<FindBoxData*>(param);
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(window, &process);
+  char className[32] = {};
+  ::GetClassNameA(window, className, sizeof(className));
+  // A message box is a dialog with the static text 0xFFFF.
+  if (process == data->process && lstrcmpA(className, "#32770") == 0 && ::IsWindowVisible(window) &&
+      ::GetDlgItem(window, 0xFFFF)) {
+    data->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string TextOf(HWND window) {
+  char buffer[2048] = {};
+  ::GetWindowTextA(window, buffer, sizeof(buffer));
+  return buffer;
+}
+
+BOOL CALLBACK FindIconStatic(HWND child, LPARAM param) {
+  char className[16] = {};
+  ::GetClassNameA(child, className, sizeof(className));
+  if (lstrcmpiA(className, "Static") == 0 && (::GetWindowLongA(child, GWL_STYLE) & SS_ICON)) {
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+UINT IconOf(HWND box) {
+  // The box's icon static holds the system icon that matches its style.
+  HWND iconControl = nullptr;
+  ::EnumChildWindows(box, FindIconStatic, reinterpret_cast<LPARAM>(&iconControl));
+  if (!iconControl) return 0;
+  const HICON icon = reinterpret_cast<HICON>(::SendMessageA(iconControl, STM_GETICON, 0, 0));
+  if (icon == ::LoadIconA(nullptr, IDI_HAND)) return MB_ICONHAND;
+  if (icon == ::LoadIconA(nullptr, IDI_EXCLAMATION)) return MB_ICONEXCLAMATION;
+  if (icon == ::LoadIconA(nullptr, IDI_ASTERISK)) return MB_ICONASTERISK;
+  if (icon == ::LoadIconA(nullptr, IDI_QUESTION)) return MB_ICONQUESTION;
+  return 0;
+}
+
+}  // namespace
+
+MessageBoxWatcher::MessageBoxWatcher() {
+  ::InitializeCriticalSection(&m_lock);
+  m_thread = std::thread([this] { Watch(); });
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  m_stop = true;
+  m_thread.join();
+  ::DeleteCriticalSection(&m_lock);
+}
+
+std::vector<SeenBox> MessageBoxWatcher::Boxes() const {
+  ::EnterCriticalSection(&m_lock);
+  std::vector<SeenBox> boxes = m_boxes;
+  ::LeaveCriticalSection(&m_lock);
+  return boxes;
+}
+
+void MessageBoxWatcher::Watch() {
+  while (!m_stop) {
+    FindBoxData data{::GetCurrentProcessId(), nullptr};
+    ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&data));
+    if (data.found) {
+      SeenBox box{TextOf(data.found), TextOf(::GetDlgItem(data.found, 0xFFFF)), IconOf(data.found),
+                  ::GetWindow(data.found, GW_OWNER)};
+      ::EnterCriticalSection(&m_lock);
+      m_boxes.push_back(box);
+      ::LeaveCriticalSection(&m_lock);
+      // Press the default button and wait until the box has gone.
+      ::PostMessageA(data.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      for (int i = 0; i < 200 && ::IsWindow(data.found); ++i) ::Sleep(10);
+    }
+    ::Sleep(10);
+  }
+}
+
+namespace {
+std::string UniqueAppName() {
+  static int counter = 0;
+  return "PathstowTest" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(++counter);
+}
+}  // namespace
+
+TestApp::TestApp() {
+  m_strAppName = UniqueAppName();
+  SetRegistryKey("Kelvane");
+}
+
+TestApp::~TestApp() { ::SHDeleteKeyA(HKEY_CURRENT_USER, RegistryPath().c_str()); }
+
+std::string TestApp::RegistryPath(const char* section) const {
+  std::string path = "software\\Kelvane\\" + m_strAppName;
+  if (section) path += std::string("\\") + section;
+  return path;
+}
+
+void TestApp::SetRaw(const char* section, const char* name, DWORD type, const void* data,
+                     DWORD size) const {
+  CRegKey key;
+  key.Create(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_WRITE);
+  ::RegSetValueExA(key.m_hKey, name, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+void TestApp::SetDword(const char* section, const char* name, DWORD value) const {
+  SetRaw(section, name, REG_DWORD, &value, sizeof(value));
+}
+
+void TestApp::SetString(const char* section, const char* name, const std::string& value) const {
+  SetRaw(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+bool TestApp::HasValue(const char* section, const char* name) const {
+  CRegKey key;
+  if (key.Open(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_READ) != ERROR_SUCCESS) {
+    return false;
+  }
+  return ::RegQueryValueExA(key.m_hKey, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool TestApp::HasKey(const char* section) const {
+  CRegKey key;
+  return key.Open(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_READ) == ERROR_SUCCESS;
+}
+
+void PumpMessages() {
+  MSG msg;
+  while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  while (!done()) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    PumpMessages();
+    ::Sleep(5);
+  }
+  return true;
+}

@@ -1,0 +1,148 @@
+// The notification icon and the application's start and end, through the
+// recording shell.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "res/resource.h"
+#include "tests/unit/TestSupport.h"
+
+namespace {
+
+class TrayAppTest : public ::testing::Test {
+ protected:
+  FakeShell shell;
+};
+
+TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
+  HWND owner =
+      ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  {
+    TestApp app;
+    app.AddTrayIcon(owner, IDR_MAINFRAME, "Pathstow");
+    app.RemoveTrayIcon();
+    app.RemoveTrayIcon();  // nothing more reaches the shell
+  }
+  ::DestroyWindow(owner);
+  ASSERT_EQ(2u, shell.iconCalls.size());
+
+  const NOTIFYICONDATAA& add = shell.iconCalls[0].data;
+  EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.iconCalls[0].message);
+  EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE), add.cbSize);
+#ifndef _WIN64
+  EXPECT_EQ(88u, add.cbSize);
+#endif
+  EXPECT_EQ(owner, add.hWnd);
+  EXPECT_EQ(128u, add.uID);
+  EXPECT_EQ(7u, add.uFlags);
+  EXPECT_EQ(1125u, add.uCallbackMessage);
+  EXPECT_NE(nullptr, add.hIcon);
+  EXPECT_STREQ("Pathstow", add.szTip);
+
+  const NOTIFYICONDATAA& remove = shell.iconCalls[1].data;
+  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
+  EXPECT_EQ(owner, remove.hWnd);
+  EXPECT_EQ(128u, remove.uID);
+  EXPECT_EQ(3u, remove.uFlags);
+  EXPECT_EQ(add.hIcon, remove.hIcon);
+  EXPECT_STREQ("", remove.szTip);
+}
+
+TEST_F(TrayAppTest, RefusedAddAndRemoveAreReportedAndTheProgramGoesOn) {
+  MessageBoxWatcher watcher;
+  shell.notifyResult = FALSE;
+  {
+    TestApp app;
+    app.AddTrayIcon(nullptr, IDR_MAINFRAME, "Pathstow");
+    EXPECT_TRUE(app.HasTrayIcon());  // stored all the same, so removal is tried at exit
+  }
+  ASSERT_EQ(2u, shell.iconCalls.size());
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ("Cannot add task bar icon", boxes[0].text);
+  EXPECT_EQ("Cannot remove task bar icon", boxes[1].text);
+  for (const SeenBox& box : boxes) {
+    EXPECT_EQ("Error", box.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), box.icon);
+    EXPECT_EQ(nullptr, box.owner);
+  }
+}
+
+TEST_F(TrayAppTest, TaskbarRestartAddsTheIconAgainWithoutABox) {
+  MessageBoxWatcher watcher;
+  TestApp app;
+  app.RestoreTrayIcon();  // no icon yet: nothing to restore
+  EXPECT_TRUE(shell.iconCalls.empty());
+
+  app.AddTrayIcon(nullptr, IDR_MAINFRAME, "Pathstow");
+  app.RestoreTrayIcon();
+  shell.notifyResult = FALSE;  // the icon is still there: the shell refuses a second one
+  app.RestoreTrayIcon();
+  ASSERT_EQ(4u, shell.iconCalls.size());
+  EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.iconCalls[1].message);
+  EXPECT_STREQ("Pathstow", shell.iconCalls[1].data.szTip);
+  EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.iconCalls[2].message);
+  EXPECT_EQ(static_cast<DWORD>(NIM_MODIFY), shell.iconCalls[3].message);
+  shell.notifyResult = TRUE;
+  app.RemoveTrayIcon();
+  EXPECT_TRUE(watcher.Boxes().empty());
+}
+
+// Ends the hidden window's loop from inside it, as the Quit item does.
+void CALLBACK ChooseQuit(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  ::SendMessageA(TheApp().m_wndHidden.m_hWnd, WM_COMMAND, ID_TRAY_QUIT, 0);
+}
+
+TEST_F(TrayAppTest, StartUpReadsTheSettingsAndRunsUntilQuit) {
+  TestApp app;
+  app.SetString("Command", "Command", "C:\\Tools\\opener.exe");
+  app.SetDword("Command", "Tree", 0);
+  ::SetTimer(nullptr, 0, 10, ChooseQuit);
+  EXPECT_FALSE(app.InitInstance());
+
+  EXPECT_EQ("C:\\Tools\\opener.exe", app.m_strCommand);
+  EXPECT_EQ(0, app.m_nTree);
+  ASSERT_TRUE(::IsWindow(app.m_wndHidden.m_hWnd));
+  char className[32] = {}, title[32] = {};
+  ::GetClassNameA(app.m_wndHidden.m_hWnd, className, sizeof(className));
+  ::GetWindowTextA(app.m_wndHidden.m_hWnd, title, sizeof(title));
+  EXPECT_STREQ("DummyClass", className);
+  EXPECT_STREQ("Dummy", title);
+  EXPECT_FALSE(::IsWindowVisible(app.m_wndHidden.m_hWnd));
+  ASSERT_EQ(1u, shell.iconCalls.size());
+  EXPECT_EQ(app.m_wndHidden.m_hWnd, shell.iconCalls[0].data.hWnd);
+}
+
+TEST_F(TrayAppTest, FirstStartGivesDefaultsAndQuitMessageEndsTheLoop) {
+  TestApp app;
+  ::PostQuitMessage(3);
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_EQ("", app.m_strCommand);
+  EXPECT_EQ(1, app.m_nTree);
+  EXPECT_TRUE(app.HasKey("Command"));
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // posted again
+  EXPECT_EQ(3u, msg.wParam);
+}
+
+TEST_F(TrayAppTest, ShutdownRemovesTheIconAndDestroysWindowAndMenu) {
+  HWND hidden = nullptr;
+  HMENU menu = nullptr;
+  {
+    TestApp app;
+    ::PostQuitMessage(0);
+    app.InitInstance();
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    hidden = app.m_wndHidden.m_hWnd;
+    app.m_menuTray.CreatePopupMenu();
+    menu = app.m_menuTray.m_hMenu;
+  }
+  ASSERT_EQ(2u, shell.iconCalls.size());
+  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
+  EXPECT_FALSE(::IsWindow(hidden));
+  EXPECT_FALSE(::IsMenu(menu));
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+// The tray icon's popup menu and the dispatch of its commands, with real
+// menus tracked by the system and inspected while they are open.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bookmarks/BookmarkStore.h"
+#include "framework/Menu.h"
+#include "res/resource.h"
+#include "tests/unit/TestSupport.h"
+
+namespace {
+
+struct MenuItem {
+  UINT id;
+  UINT state;
+  std::string text;
+};
+
+struct OpenMenu {
+  std::vector<MenuItem> items;
+  RECT rect{};
+  HWND foreground = nullptr;
+  bool seen = false;
+};
+
+OpenMenu g_seen;
+
+void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  HMENU menu = CMenu::TrackingMenu();
+  g_seen.seen = menu != nullptr;
+  for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
+    char text[256] = {};
+    ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+    g_seen.items.push_back({::GetMenuItemID(menu, i),
+                            ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION), text});
+  }
+  if (HWND popup = ::FindWindowA("#32768", nullptr)) ::GetWindowRect(popup, &g_seen.rect);
+  g_seen.foreground = ::GetForegroundWindow();
+  ::EndMenu();
+}
+
+class TrayMenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_seen = OpenMenu();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = HiddenWindowProc;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "DummyClass";
+    ::RegisterClassA(&windowClass);
+    app.m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr);
+    app.AddTrayIcon(app.m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
+    ::SetCursorPos(500, 400);
+  }
+  void TearDown() override { PumpMessages(); }
+
+  // Presses the left button on the icon and looks at the menu while it is open.
+  void ClickIcon(LPARAM mouse = WM_LBUTTONDOWN, WPARAM icon = IDR_MAINFRAME) {
+    ::SetTimer(nullptr, 0, 50, InspectAndClose);
+    app.m_wndHidden.SendMessage(WM_TRAYNOTIFY, icon, mouse);
+    if (!g_seen.seen) {
+      MSG msg;  // no menu was tracked: drop the timer
+      while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+      }
+    }
+  }
+  LRESULT Command(WPARAM wParam) { return app.m_wndHidden.SendMessage(WM_COMMAND, wParam, 0); }
+
+  FakeShell shell;
+  MessageBoxWatcher watcher;
+  TestApp app;
+};
+
+TEST_F(TrayMenuTest, BookmarksFollowedByOptionsAboutAndQuit) {
+  SaveBookmarks(app, {{"&Docs", "C:\\Docs"}, {"", ""}, {"Music", "D:\\Music"}}, 0);
+  ClickIcon();
+  ASSERT_TRUE(g_seen.seen);
+  const std::vector<std::pair<UINT, std::string>> expected = {
+      {200, "&Docs"},   {201, ""}, {202, "Music"}, {0, ""},
+      {106, "Options"}, {0, ""},   {105, "About"}, {104, "Quit"}};
+  ASSERT_EQ(expected.size(), g_seen.items.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(expected[i].first, g_seen.items[i].id);
+    EXPECT_EQ(expected[i].second, g_seen.items[i].text);
+    const bool separator = expected[i].first == 0;
+    EXPECT_EQ(separator, (g_seen.items[i].state & MF_SEPARATOR) != 0);
+    if (!separator) {
+      EXPECT_EQ(0u, g_seen.items[i].state & (MF_DISABLED | MF_GRAYED));
+    }
+  }
+  // The menu stays stored until a command has been handled.
+  EXPECT_NE(nullptr, app.m_menuTray.m_hMenu);
+}
+
+TEST_F(TrayMenuTest, EmptyListStartsWithASeparator) {
+  ClickIcon();
+  ASSERT_EQ(5u, g_seen.items.size());
+  EXPECT_TRUE(g_seen.items[0].state & MF_SEPARATOR);
+  EXPECT_EQ(106u, g_seen.items[1].id);
+}
+
+TEST_F(TrayMenuTest, OnlyALeftPressOnOurIconOpensTheMenu) {
+  for (LPARAM mouse : {WM_RBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE}) {
+    ClickIcon(mouse);
+  }
+  ClickIcon(WM_LBUTTONDOWN, IDR_MAINFRAME + 1);
+  EXPECT_FALSE(g_seen.seen);
+  EXPECT_TRUE(shell.appBarCalls.empty());
+  EXPECT_EQ(nullptr, app.m_menuTray.m_hMenu);
+}
+
+TEST_F(TrayMenuTest, MenuOpensAwayFromTheTaskbarsEdge) {
+  ClickIcon();  // bottom taskbar: the menu's right edge at the pointer
+  ASSERT_TRUE(g_seen.seen);
+  EXPECT_EQ(500, g_seen.rect.right);
+  EXPECT_EQ(400, g_seen.rect.top);
+  ASSERT_EQ(1u, shell.appBarCalls.size());
+  EXPECT_EQ(static_cast<DWORD>(sizeof(APPBARDATA)), shell.appBarCalls[0].cbSize);
+  EXPECT_EQ(nullptr, shell.appBarCalls[0].hWnd);
+
+  for (RECT edge : {RECT{-2, -2, 1026, 30}, RECT{-2, -2, 60, 770}}) {  // top, left
+    g_seen = OpenMenu();
+    shell.taskbar = edge;
+    ClickIcon();
+    EXPECT_EQ(500, g_seen.rect.left);
+  }
+  g_seen = OpenMenu();
+  shell.hasTaskbar = false;  // no rectangle at all: right-aligned
+  ClickIcon();
+  EXPECT_EQ(500, g_seen.rect.right);
+}
+
+TEST_F(TrayMenuTest, OwnerIsForegroundWhileTrackingAndIsWokenAfter) {
+  ClickIcon();
+  EXPECT_EQ(app.m_wndHidden.m_hWnd, g_seen.foreground);
+  MSG msg;
+  EXPECT_TRUE(::PeekMessageA(&msg, app.m_wndHidden.m_hWnd, WM_NULL, WM_NULL, PM_REMOVE));
+}
+
+TEST_F(TrayMenuTest, ChoosingABookmarkOpensItAndDestroysTheMenu) {
+  SaveBookmarks(app, {{"Docs", "C:\\Docs"}, {"Music", "D:\\Music"}}, 0);
+  app.m_nTree = 0;
+  ClickIcon();
+  HMENU menu = app.m_menuTray.m_hMenu;
+  EXPECT_EQ(0, Command(201));
+  ASSERT_EQ(1u, shell.executions.size());
+  EXPECT_EQ("D:\\Music", shell.executions[0].parameters);  // the application's Tree: 0
+  EXPECT_EQ(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_FALSE(::IsMenu(menu));
+}
+
+TEST_F(TrayMenuTest, NotificationCommandsAreIgnoredAndUnknownOnesOnlyDestroyTheMenu) {
+  SaveBookmarks(app, {{"Docs", "C:\\Docs"}}, 0);
+  ClickIcon();
+  EXPECT_EQ(0, Command(MAKEWPARAM(200, 1)));
+  EXPECT_NE(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_TRUE(shell.executions.empty());
+  EXPECT_EQ(0, Command(107));
+  EXPECT_EQ(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_TRUE(shell.executions.empty());
+}
+
+TEST_F(TrayMenuTest, AnOpenMenuIsReplacedByTheNextPress) {
+  SaveBookmarks(app, {{"Docs", "C:\\Docs"}}, 0);
+  ClickIcon();
+  HMENU first = app.m_menuTray.m_hMenu;
+  SaveBookmarks(app, {{"A", "a"}, {"B", "b"}}, 1);
+  g_seen = OpenMenu();
+  ClickIcon();
+  EXPECT_FALSE(::IsMenu(first));
+  EXPECT_EQ(7u, g_seen.items.size());  // read afresh: two bookmarks now
+}
+
+TEST_F(TrayMenuTest, QuitEndsTheHiddenWindowsLoop) {
+  app.m_wndHidden.PostMessage(WM_COMMAND, ID_TRAY_QUIT);
+  EXPECT_EQ(0, app.m_wndHidden.RunModalLoop());
+}
+
+}  // namespace
