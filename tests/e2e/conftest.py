@@ -1,0 +1,49 @@
+import pytest
+
+from harness import Display, PathstowApp, WineSession, default_paths
+
+
+@pytest.fixture(scope="session")
+def paths():
+    p = default_paths()
+    for key in ("exe", "probe", "recorder"):
+        if not p[key].exists():
+            pytest.exit(f"{p[key]} is missing: build first (scripts/build.sh)", returncode=2)
+    return p
+
+
+@pytest.fixture(scope="session")
+def session(paths):
+    """A private X display and Wine session with the "shell" desktop running."""
+    display = Display()
+    try:
+        wine = WineSession(paths, display)
+        try:
+            yield wine
+        finally:
+            wine.close()
+    finally:
+        display.close()
+
+
+@pytest.fixture
+def app(session, tmp_path, request):
+    """A fresh copy of Pathstow under a unique name (so with its own registry
+    data), not yet started: call app.start(). Always stopped afterwards."""
+    a = PathstowApp(session, tmp_path)
+    yield a
+    failed = getattr(request.node, "rep_call", None) is not None and request.node.rep_call.failed
+    if failed:
+        session.screenshot(f"{request.node.name}-failed")
+    if a.stop() or failed:
+        # A killed program leaves its icon behind and a failed test may leave
+        # windows open: start the next test from a clean desktop.
+        session.restart_desktop()
+    session.reg_delete(a.registry_key)
+
+
+@pytest.hookimpl(hookwrapper=True)
+def pytest_runtest_makereport(item, call):
+    outcome = yield
+    report = outcome.get_result()
+    setattr(item, "rep_" + report.when, report)

@@ -1,0 +1,422 @@
+"""Drives Pathstow under Wine as a user would: X display, Wine session with the
+"shell" virtual desktop, mouse and keys, registry, screenshots.
+
+Paths come from the environment that ctest sets (PATHSTOW_EXE, PATHSTOW_PROBE,
+PATHSTOW_RECORDER, PATHSTOW_WINE, PATHSTOW_E2E_PREFIX, PATHSTOW_E2E_ARTIFACTS);
+without them the build tree of the architecture this host can run is used.
+"""
+
+import os
+import shutil
+import subprocess
+import time
+import uuid
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+
+SCREEN_W, SCREEN_H = 1024, 768
+# Wine's taskbar is 20 px high at the bottom; notification icons sit in
+# 20 px slots from the right edge (measured on 1024x768).
+TRAY_Y = SCREEN_H - 10
+TRAY_SLOT = 20
+
+# Wine's popup menus with the default font (measured): 3 px frame above and
+# below, 17 px per text item, 9 px per separator.
+MENU_FRAME = 3
+MENU_ITEM_H = 17
+MENU_SEPARATOR_H = 9
+
+WM_CLOSE, WM_COMMAND, WM_QUIT = 0x0010, 0x0111, 0x0012
+ID_TRAY_QUIT, ID_TRAY_ABOUT, ID_TRAY_OPTIONS = 104, 105, 106
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def wait_until(predicate, timeout=15.0, interval=0.1, what="condition"):
+    """Polls predicate until it returns a true value, which is returned."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def _host_runs_32bit():
+    try:
+        return subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True,
+                              timeout=20).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+
+
+def default_paths():
+    arch = os.environ.get("PATHSTOW_ARCH") or ("i686" if _host_runs_32bit() else "x86_64")
+    build = ROOT / "build" / arch
+    wine = "/usr/lib/wine/wine" if arch == "i686" else "/usr/lib/wine/wine64"
+    env = os.environ
+    return {
+        "exe": Path(env.get("PATHSTOW_EXE", build / "Pathstow.exe")),
+        "probe": Path(env.get("PATHSTOW_PROBE", build / "tests" / "probe.exe")),
+        "recorder": Path(env.get("PATHSTOW_RECORDER", build / "tests" / "recorder.exe")),
+        "wine": env.get("PATHSTOW_WINE", wine),
+        "prefix": Path(env.get("PATHSTOW_E2E_PREFIX", build / "wineprefix-e2e")),
+        "artifacts": Path(env.get("PATHSTOW_E2E_ARTIFACTS", build / "e2e-artifacts")),
+    }
+
+
+def wineserver_for(wine):
+    """The wineserver that belongs to a loader: wine64 uses wineserver64."""
+    folder, name = os.path.split(wine)
+    candidate = os.path.join(folder or "/usr/lib/wine", "wineserver64" if name == "wine64" else "wineserver")
+    return candidate if os.path.exists(candidate) else "wineserver"
+
+
+def parse_records(text):
+    """Parses probe output: one record per line, tab-separated key=value."""
+    records = []
+    for line in text.splitlines():
+        if not line.strip():
+            continue
+        record = {}
+        for field in line.split("\t"):
+            key, _, value = field.partition("=")
+            record[key] = unescape(value)
+        records.append(record)
+    return records
+
+
+def unescape(value):
+    out, i = [], 0
+    while i < len(value):
+        c = value[i]
+        if c == "\\" and i + 1 < len(value):
+            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(value[i + 1], value[i + 1]))
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+def rect_of(record):
+    return tuple(int(v) for v in record["rect"].split(","))
+
+
+class Display:
+    """A private Xvfb display, 1024x768x24."""
+
+    def __init__(self):
+        n = 90
+        while os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            n += 1
+        self.name = f":{n}"
+        self.proc = subprocess.Popen(
+            ["Xvfb", self.name, "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(lambda: subprocess.run(["xdpyinfo", "-display", self.name], capture_output=True)
+                   .returncode == 0 or self.proc.poll() is not None, 20, what="Xvfb")
+        if self.proc.poll() is not None:
+            raise RuntimeError(f"Xvfb could not start on {self.name}")
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+
+class WineSession:
+    """One Wine session in a private prefix, with the virtual desktop "shell"
+    (taskbar and notification area) running on a private X display."""
+
+    def __init__(self, paths, display):
+        self.paths = paths
+        self.wine = paths["wine"]
+        self.wineserver = wineserver_for(self.wine)
+        self.display = display
+        self.env = dict(os.environ, DISPLAY=display.name, WINEPREFIX=str(paths["prefix"]),
+                        WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("PATHSTOW_RECORD_FILE", None)
+        self.artifacts = paths["artifacts"]
+        self.artifacts.mkdir(parents=True, exist_ok=True)
+        self.desktop = None
+        self._prepare_prefix()
+        self.restart_desktop()
+
+    # -- Wine processes ------------------------------------------------------
+
+    def run(self, *args, timeout=60, check=True, env=None):
+        result = subprocess.run([self.wine, *map(str, args)], env=env or self.env, capture_output=True,
+                                timeout=timeout, stdin=subprocess.DEVNULL)
+        if check and result.returncode != 0:
+            raise RuntimeError(f"wine {' '.join(map(str, args))} failed ({result.returncode}): "
+                               f"{result.stdout.decode(errors='replace')}{result.stderr.decode(errors='replace')}")
+        return result
+
+    def start(self, exe, *args, cwd=None, extra_env=None):
+        env = dict(self.env, **(extra_env or {}))
+        return subprocess.Popen([self.wine, str(exe), *map(str, args)], env=env, cwd=cwd,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def _prepare_prefix(self):
+        prefix = self.paths["prefix"]
+        if (prefix / ".pathstow-ready").exists():
+            return
+        prefix.mkdir(parents=True, exist_ok=True)
+        self.run("wineboot", "-i", timeout=300, check=False)
+        # Every program started with plain wine then runs in the "shell" desktop.
+        self.run("reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "shell", "/f")
+        self.run("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "shell", "/d",
+                 f"{SCREEN_W}x{SCREEN_H}", "/f")
+        subprocess.run([self.wineserver, "-w"], env=self.env, timeout=120)
+        (prefix / ".pathstow-ready").touch()
+
+    def kill_all(self):
+        subprocess.run([self.wineserver, "-k"], env=self.env, capture_output=True, timeout=60)
+        subprocess.run([self.wineserver, "-w"], env=self.env, capture_output=True, timeout=60)
+        if self.desktop:
+            try:
+                self.desktop.wait(10)
+            except subprocess.TimeoutExpired:
+                self.desktop.kill()
+            self.desktop = None
+
+    def desktop_window(self):
+        r = subprocess.run(["xdotool", "search", "--name", "^shell - Wine desktop$"], env=self.env,
+                           capture_output=True, text=True)
+        return r.stdout.split()[0] if r.returncode == 0 and r.stdout.split() else None
+
+    def restart_desktop(self):
+        """Starts the desktop from a clean state: left-over programs or a
+        left-over desktop keep a new one from appearing."""
+        self.kill_all()
+        self.desktop = subprocess.Popen([self.wine, "explorer", f"/desktop=shell,{SCREEN_W}x{SCREEN_H}"],
+                                        env=self.env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_until(self.desktop_window, 60, what="the Wine desktop window")
+        # The taskbar belongs to the desktop's explorer; wait until it is there too.
+        wait_until(lambda: self.probe_records("find", "--class", "Shell_TrayWnd", check=False), 30,
+                   what="the taskbar")
+
+    def close(self):
+        self.kill_all()
+
+    # -- probe ---------------------------------------------------------------
+
+    def probe(self, *args, check=True):
+        """Runs probe.exe in the session; returns (exit code, stdout text)."""
+        r = self.run(self.paths["probe"], *args, check=False)
+        out = r.stdout.decode("cp1252", errors="replace")
+        if check and r.returncode != 0:
+            raise RuntimeError(f"probe {' '.join(map(str, args))} answered {r.returncode}: {out}"
+                               f"{r.stderr.decode(errors='replace')}")
+        return r.returncode, out
+
+    def probe_records(self, *args, check=True):
+        rc, out = self.probe(*args, check=check)
+        return parse_records(out) if rc == 0 else []
+
+    def windows(self, cls=None, title=None, exe=None, pid=None, visible=False):
+        args = ["find"]
+        if cls is not None:
+            args += ["--class", cls]
+        if title is not None:
+            args += ["--title", title]
+        if exe is not None:
+            args += ["--exe", exe]
+        if pid is not None:
+            args += ["--pid", str(pid)]
+        if visible:
+            args.append("--visible")
+        return self.probe_records(*args, check=False)
+
+    def wait_window(self, timeout=15, **filters):
+        return wait_until(lambda: self.windows(**filters), timeout, what=f"a window {filters}")[0]
+
+    def wait_no_window(self, timeout=15, **filters):
+        wait_until(lambda: not self.windows(**filters), timeout, what=f"no window {filters}")
+
+    def controls(self, hwnd):
+        return self.probe_records("controls", hwnd)
+
+    def post(self, hwnd, msg, wparam=0, lparam=0):
+        self.probe("post", hwnd, msg, wparam, lparam)
+
+    def send(self, hwnd, msg, wparam=0, lparam=0):
+        return int(self.probe_records("send", hwnd, msg, wparam, lparam)[0]["result"])
+
+    def process_info(self, pid):
+        """alive, exit, gdi, user, handles of a Windows process id."""
+        records = self.probe_records("process", pid, check=False)
+        return records[0] if records else {"alive": "0"}
+
+    # -- user input ----------------------------------------------------------
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True, timeout=30)
+
+    def click(self, x, y, button=1):
+        self.xdotool("mousemove", x, y, "click", button)
+
+    def move(self, x, y):
+        self.xdotool("mousemove", x, y)
+
+    def tray_icon_point(self, n=1):
+        """Centre of the n-th notification icon from the right."""
+        return SCREEN_W - TRAY_SLOT * n + TRAY_SLOT // 2 - 1, TRAY_Y
+
+    def click_tray_icon(self, n=1, button=1):
+        self.click(*self.tray_icon_point(n), button=button)
+
+    def keys(self, *names):
+        """Presses keys through SendInput inside the session; they go to the
+        foreground window's thread (names like Down, Return, Escape, a, Shift+End)."""
+        self.probe("key", *names)
+
+    def type_text(self, text):
+        """Types text (ASCII) into the focused control of the foreground window."""
+        self.probe("type", text)
+
+    def set_foreground(self, hwnd):
+        self.probe("setforeground", hwnd)
+
+    def tooltip_texts(self):
+        """Texts of the visible tooltip windows (the notification area's among them)."""
+        texts = []
+        for w in self.windows(cls="tooltips_class32", visible=True):
+            records = self.probe_records("text", w["hwnd"], check=False)
+            texts += [r["text"] for r in records]
+        return texts
+
+    # -- popup menus ---------------------------------------------------------
+
+    def wait_menu(self, timeout=10):
+        """The visible popup menu window (#32768)."""
+        return self.wait_window(timeout, cls="#32768", visible=True)
+
+    def wait_menu_closed(self, timeout=10):
+        self.wait_no_window(timeout, cls="#32768", visible=True)
+
+    @staticmethod
+    def menu_item_point(menu, layout, index):
+        """Centre of item `index` of a popup menu whose entries are `layout`,
+        a string with one letter per entry: 'i' text item, 's' separator.
+        Fails when the menu's height does not match the layout."""
+        left, top, right, bottom = rect_of(menu)
+        heights = [MENU_SEPARATOR_H if k == "s" else MENU_ITEM_H for k in layout]
+        expected = 2 * MENU_FRAME + sum(heights)
+        assert bottom - top == expected, \
+            f"menu is {bottom - top} px high, layout {layout!r} needs {expected}"
+        y = top + MENU_FRAME + sum(heights[:index]) + heights[index] // 2
+        return (left + right) // 2, y
+
+    def click_menu_item(self, layout, index, timeout=10):
+        menu = self.wait_menu(timeout)
+        self.click(*self.menu_item_point(menu, layout, index))
+
+    # -- registry ------------------------------------------------------------
+
+    def reg_query(self, key, name=None):
+        """Values under key as {name: (type, text)}; None when the key is missing."""
+        args = ["reg", "query", key] + (["/v", name] if name is not None else [])
+        r = self.run(*args, check=False)
+        if r.returncode != 0:
+            return None
+        values = {}
+        for line in r.stdout.decode("cp1252", errors="replace").splitlines():
+            if not line.startswith("    "):
+                continue
+            parts = line.strip().split("    ")
+            if len(parts) >= 2 and parts[1].startswith("REG_"):
+                values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+        return values
+
+    def reg_get(self, key, name):
+        """A value's data: int for REG_DWORD, str otherwise; None when missing."""
+        values = self.reg_query(key, name) or {}
+        if name not in values:
+            return None
+        kind, text = values[name]
+        return int(text, 16) if kind == "REG_DWORD" else text
+
+    def reg_set(self, key, name, value):
+        kind, data = ("REG_DWORD", str(value)) if isinstance(value, int) else ("REG_SZ", value)
+        self.run("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
+
+    def reg_delete(self, key, name=None):
+        args = ["reg", "delete", key] + (["/v", name] if name is not None else []) + ["/f"]
+        self.run(*args, check=False)
+
+    # -- pictures ------------------------------------------------------------
+
+    def screenshot(self, name):
+        path = self.artifacts / f"{name}.png"
+        subprocess.run(["import", "-window", "root", str(path)], env=self.env, check=True, timeout=60)
+        return path
+
+
+class PathstowApp:
+    """One running copy of Pathstow, started from a uniquely named copy of the
+    program so that its registry data (HKCU\\software\\Kelvane\\<base name>) is
+    its own. Next to it: the recorder as explorer.exe, which ShellExecuteA
+    finds before Wine's own explorer."""
+
+    def __init__(self, session, workdir, name=None):
+        self.session = session
+        self.name = name or f"Pathstow{uuid.uuid4().hex[:8]}"
+        self.dir = Path(workdir)
+        self.exe = self.dir / f"{self.name}.exe"
+        shutil.copy(session.paths["exe"], self.exe)
+        shutil.copy(session.paths["recorder"], self.dir / "explorer.exe")
+        self.record_file = self.dir / "launches.log"
+        self.registry_key = rf"HKCU\software\Kelvane\{self.name}"
+        self.proc = None
+        self.hwnd = self.pid = self.tid = None
+
+    def start(self, timeout=30):
+        self.proc = self.session.start(self.exe, cwd=self.dir,
+                                       extra_env={"PATHSTOW_RECORD_FILE": self.session_path(self.record_file)})
+        window = self.session.wait_window(timeout, cls="DummyClass", exe=self.exe.name)
+        self.hwnd, self.pid, self.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
+        return window
+
+    @staticmethod
+    def session_path(path):
+        """A host path as Wine sees it (drive Z: is the host's root)."""
+        return "Z:" + str(path).replace("/", "\\")
+
+    def alive(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def wait_exit(self, timeout=15):
+        wait_until(lambda: not self.alive(), timeout, what=f"{self.name} to exit")
+        return self.proc.returncode
+
+    def launches(self):
+        """What the recorder saw: a list of {"cmdline", "cwd"}."""
+        if not self.record_file.exists():
+            return []
+        return parse_records(self.record_file.read_text(encoding="cp1252"))
+
+    def stop(self):
+        """Quits through the program's own Quit command, so that it removes its
+        icon; kills it when that does not work. Returns True when it had to kill."""
+        if not self.alive():
+            return False
+        if self.hwnd:
+            self.session.probe("post", self.hwnd, WM_COMMAND, ID_TRAY_QUIT, 0, check=False)
+            try:
+                self.wait_exit(10)
+                return False
+            except Timeout:
+                pass
+        self.proc.kill()
+        self.proc.wait(30)
+        return True
