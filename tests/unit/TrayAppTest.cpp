@@ -114,6 +114,19 @@ TEST_F(TrayAppTest, StartUpReadsTheSettingsAndRunsUntilQuit) {
   EXPECT_EQ(app.m_wndHidden.m_hWnd, shell.iconCalls[0].data.hWnd);
 }
 
+TEST_F(TrayAppTest, StartUpGoesOnWithoutAnIcon) {
+  MessageBoxWatcher watcher;
+  shell.notifyResult = FALSE;
+  TestApp app;
+  app.SetDword("Command", "Tree", 2);
+  ::SetTimer(nullptr, 0, 10, ChooseQuit);
+  app.InitInstance();  // returns only through Quit: the loop ran
+  EXPECT_EQ(2, app.m_nTree);
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Cannot add task bar icon", boxes[0].text);
+}
+
 TEST_F(TrayAppTest, FirstStartGivesDefaultsAndQuitMessageEndsTheLoop) {
   TestApp app;
   ::PostQuitMessage(3);

@@ -6,6 +6,7 @@
  * Exit code 0 on success, 1 when the thing asked for does not exist,
  * 2 on bad usage. */
 #include <windows.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 #include <psapi.h>
 #include <stdio.h>
@@ -311,6 +312,16 @@ static int dispatch(int argc, char **argv)
         printf("ok=%d\tmsg=%u\n", ok ? 1 : 0, msg);
         return ok ? 0 : 1;
     }
+    if (!strcmp(c, "untray") && argc == 3) { /* remove a program's icon, as a restarting shell loses it */
+        NOTIFYICONDATAA data;
+        ZeroMemory(&data, sizeof data);
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = hwnd_arg(argv[1]);
+        data.uID = (UINT)num(argv[2]);
+        BOOL ok = Shell_NotifyIconA(NIM_DELETE, &data);
+        printf("ok=%d\n", ok ? 1 : 0);
+        return ok ? 0 : 1;
+    }
     if (!strcmp(c, "settext") && argc == 3) {
         BOOL ok = (BOOL)SendMessageA(hwnd_arg(argv[1]), WM_SETTEXT, 0, (LPARAM)argv[2]);
         printf("ok=%d\n", ok ? 1 : 0);
@@ -352,7 +363,7 @@ int main(int argc, char **argv)
 {
     if (argc < 2) {
         fputs("usage: probe find|window|controls|text|item|post|send|postthread|broadcast|settext|\n"
-              "       process|wait-exit|procs|foreground|setforeground|key|type|click|rclick|\n"
+              "       untray|process|wait-exit|procs|foreground|setforeground|key|type|click|rclick|\n"
               "       cursor|screen ...\n", stderr);
         return 2;
     }
