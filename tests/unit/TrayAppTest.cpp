@@ -90,6 +90,7 @@ TEST_F(TrayAppTest, TaskbarRestartAddsTheIconAgainWithoutABox) {
 
 // Ends the hidden window's loop from inside it, as the Quit item does.
 void CALLBACK ChooseQuit(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (!TheApp().m_wndHidden.ContinueModal()) return;  // not in the loop yet (a box is up)
   ::KillTimer(nullptr, timer);
   ::SendMessageA(TheApp().m_wndHidden.m_hWnd, WM_COMMAND, ID_TRAY_QUIT, 0);
 }
