@@ -10,7 +10,7 @@ build_arch() {
   local arch=$1; shift
   local dir="$PATHSTOW_ROOT/build/$arch"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S "$PATHSTOW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
+    cmake -S "$PATHSTOW_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=MinSizeRel \
           -DCMAKE_TOOLCHAIN_FILE="$PATHSTOW_ROOT/cmake/mingw-$arch.cmake" >/dev/null
   fi
   cmake --build "$dir" -j "$(nproc)" "$@"
