@@ -1,9 +1,42 @@
 // The Options dialog: edits the bookmark list and the folder-tree setting.
+// Nothing is written before OK.
 #pragma once
+#include "bookmarks/BookmarkTree.h"
+#include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "res/resource.h"
 
 class COptionsDialog : public CDialog {
  public:
-  explicit COptionsDialog(CWnd* parent = nullptr) : CDialog(IDD_OPTIONS, parent) {}
+  explicit COptionsDialog(CWnd* parent = nullptr);
+  ~COptionsDialog() override;
+
+  CButton m_btnBrowse;
+  CEdit m_editPath;
+  CBookmarkTree m_treeBookmarks;
+  // Check box 1017: 1 opens folders with Explorer's folder tree, 0 without.
+  int m_nTree = 0;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+
+  const MessageMap* GetMessageMap() const override;
+
+ private:
+  bool OnSelChanged(Message& msg);
+  bool OnDoubleClick(Message& msg);
+  bool OnAdd(Message& msg);
+  bool OnDelete(Message& msg);
+  bool OnBrowse(Message& msg);
+  bool OnAbout(Message& msg);
+  bool OnShowTree(Message& msg);
+  bool OnPaint(Message& msg);
+
+  // Stores the path field's text for the selected item, if there is one.
+  void StoreSelectedPath();
+
+  HICON m_hIcon;
 };

@@ -43,3 +43,23 @@
 // About dialog controls
 #define IDC_LINK_MAIL 1019
 #define IDC_LINK_WEB 1020
+
+// Hyperlink control: the error box shown when a link cannot be opened
+#define IDS_LINK_OPEN_FAILED 130
+#define IDS_LINK_ERR_NO_RESOURCES 131
+#define IDS_LINK_ERR_FILE_NOT_FOUND 132
+#define IDS_LINK_ERR_PATH_NOT_FOUND 133
+#define IDS_LINK_ERR_ACCESS_DENIED 134
+#define IDS_LINK_ERR_OUT_OF_MEMORY 135
+#define IDS_LINK_ERR_BAD_FORMAT 136
+#define IDS_LINK_ERR_SHARE 137
+#define IDS_LINK_ERR_ASSOC_INCOMPLETE 138
+#define IDS_LINK_ERR_DDE_TIMEOUT 139
+#define IDS_LINK_ERR_DDE_FAIL 140
+#define IDS_LINK_ERR_DDE_BUSY 141
+#define IDS_LINK_ERR_NO_ASSOC 142
+#define IDS_LINK_ERR_DLL_NOT_FOUND 143
+#define IDS_LINK_ERR_UNKNOWN 144
+
+// Options dialog: the error box when OK could not save the list
+#define IDS_SAVE_FAILED 150

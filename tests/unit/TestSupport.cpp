@@ -36,9 +36,10 @@ BOOL CALLBACK FindBox(HWND window, LPARAM param) {
   ::GetWindowThreadProcessId(window, &process);
   char className[32] = {};
   ::GetClassNameA(window, className, sizeof(className));
-  // A message box is a dialog with the static text 0xFFFF.
+  // A message box is a dialog with the text 0xFFFF and its icon control
+  // (1088 under Wine, 0x14 under Windows); other dialogs use 0xFFFF too.
   if (process == data->process && lstrcmpA(className, "#32770") == 0 && ::IsWindowVisible(window) &&
-      ::GetDlgItem(window, 0xFFFF)) {
+      ::GetDlgItem(window, 0xFFFF) && (::GetDlgItem(window, 1088) || ::GetDlgItem(window, 0x14))) {
     data->found = window;
     return FALSE;
   }

@@ -1,0 +1,181 @@
+#include "bookmarks/OptionsDialog.h"
+
+#include "about/AboutDialog.h"
+#include "app/FolderTrayApp.h"
+#include "app/ShellServices.h"
+#include "bookmarks/BookmarkStore.h"
+#include "framework/WinApp.h"
+
+COptionsDialog::COptionsDialog(CWnd* parent)
+    : CDialog(IDD_OPTIONS, parent),
+      // Shared icon from LoadIcon: never destroyed.
+      m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+COptionsDialog::~COptionsDialog() = default;
+
+const MessageMap* COptionsDialog::GetMessageMap() const {
+  static const MessageMapEntry entries[] = {
+      OnNotify(IDC_BOOKMARK_TREE, TVN_SELCHANGEDA, &COptionsDialog::OnSelChanged),
+      OnNotify(IDC_BOOKMARK_TREE, NM_DBLCLK, &COptionsDialog::OnDoubleClick),
+      OnCommand(IDC_ADD, BN_CLICKED, &COptionsDialog::OnAdd),
+      OnCommand(IDC_DELETE, BN_CLICKED, &COptionsDialog::OnDelete),
+      OnCommand(IDC_BROWSE, BN_CLICKED, &COptionsDialog::OnBrowse),
+      OnCommand(IDC_ABOUT_BUTTON, BN_CLICKED, &COptionsDialog::OnAbout),
+      OnCommand(IDC_SHOW_TREE, BN_CLICKED, &COptionsDialog::OnShowTree),
+      OnMessage(WM_PAINT, &COptionsDialog::OnPaint),
+  };
+  static const MessageMap map{CDialog::GetMessageMap(), std::begin(entries), std::end(entries)};
+  return &map;
+}
+
+void COptionsDialog::DoDataExchange(CDataExchange* dx) {
+  CDialog::DoDataExchange(dx);
+  DDX_Control(dx, IDC_BROWSE, m_btnBrowse);
+  DDX_Control(dx, IDC_PATH, m_editPath);
+  DDX_Control(dx, IDC_BOOKMARK_TREE, m_treeBookmarks);
+  DDX_Check(dx, IDC_SHOW_TREE, m_nTree);
+}
+
+BOOL COptionsDialog::OnInitDialog() {
+  CDialog::OnInitDialog();
+  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+  m_treeBookmarks.LoadBookmarks(TheApp());
+
+  // Any stored value but 1 means "without the tree": the box shows it cleared.
+  m_nTree = TheApp().m_nTree == 1 ? 1 : 0;
+  ::CheckDlgButton(m_hWnd, IDC_SHOW_TREE, m_nTree == 1 ? BST_CHECKED : BST_UNCHECKED);
+  return TRUE;  // the focus goes to the tree, first in tab order
+}
+
+void COptionsDialog::StoreSelectedPath() {
+  if (HTREEITEM item = m_treeBookmarks.GetSelectedItem()) {
+    m_treeBookmarks.SetPath(static_cast<LPARAM>(m_treeBookmarks.GetItemData(item)),
+                            m_editPath.GetWindowText());
+  }
+}
+
+bool COptionsDialog::OnSelChanged(Message& msg) {
+  const auto* change = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
+  if (change->itemOld.hItem) {
+    m_treeBookmarks.SetPath(change->itemOld.lParam, m_editPath.GetWindowText());
+  }
+  // With no new selection the field keeps its text.
+  if (change->itemNew.hItem) {
+    m_editPath.SetWindowText(m_treeBookmarks.GetPath(change->itemNew.lParam));
+  }
+  return true;
+}
+
+bool COptionsDialog::OnDoubleClick(Message& msg) {
+  msg.result = 0;
+  HTREEITEM item = m_treeBookmarks.GetSelectedItem();
+  if (!item) return true;  // empty list
+  const LPARAM index = static_cast<LPARAM>(m_treeBookmarks.GetItemData(item));
+  // The stored path: text typed since the last selection change is not used.
+  const std::string path = m_treeBookmarks.GetPath(index);
+  TheApp().OpenBookmark(static_cast<int>(index), path.c_str(), m_nTree);
+  return true;
+}
+
+bool COptionsDialog::OnAdd(Message&) {
+  HTREEITEM item = m_treeBookmarks.AddBookmark(LoadResString(IDS_NEW_BOOKMARK).c_str());
+  if (!item) return true;
+  m_treeBookmarks.SelectItem(item);
+  m_treeBookmarks.EditLabel(item);
+  return true;
+}
+
+bool COptionsDialog::OnDelete(Message&) {
+  HTREEITEM item = m_treeBookmarks.GetSelectedItem();
+  if (!item) return true;  // empty list
+  HTREEITEM next = m_treeBookmarks.GetNextVisibleItem(item);
+  if (!next) next = m_treeBookmarks.GetPrevVisibleItem(item);
+  // Moves the field's text out of the way and shows the new selection's path
+  // (none: the field keeps the deleted bookmark's path).
+  m_treeBookmarks.SelectItem(next);
+  m_treeBookmarks.DeleteBookmark(item);
+  return true;
+}
+
+bool COptionsDialog::OnBrowse(Message&) {
+  ShellServices& shell = TheShell();
+  IMalloc* malloc = nullptr;
+  if (FAILED(shell.GetMalloc(&malloc)) || !malloc) return true;
+
+  const std::string title = LoadResString(IDS_BROWSE_TITLE);
+  char displayName[MAX_PATH] = {};
+  BROWSEINFOA info{};
+  info.hwndOwner = m_hWnd;
+  info.pszDisplayName = displayName;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
+  if (PIDLIST_ABSOLUTE list = shell.BrowseForFolder(&info)) {
+    char path[MAX_PATH] = {};
+    if (shell.GetPathFromIDList(list, path)) {
+      path[MAX_PATH - 1] = '\0';
+      m_editPath.SetWindowText(path);
+    }
+    malloc->Free(list);
+  }
+  malloc->Release();
+  return true;
+}
+
+bool COptionsDialog::OnAbout(Message&) {
+  // No parent: the About box takes this active dialog as owner and disables it.
+  CAboutDialog dlg;
+  dlg.DoModal();
+  return true;
+}
+
+bool COptionsDialog::OnShowTree(Message&) {
+  UpdateData(TRUE);
+  return true;
+}
+
+void COptionsDialog::OnOK() {
+  if (m_treeBookmarks.GetEditControl()) {
+    // Enter in a label edit commits the label; the dialog stays open.
+    m_treeBookmarks.PostMessage(TVM_ENDEDITLABELNOW, FALSE);
+    return;
+  }
+  m_treeBookmarks.SortBookmarks();
+  StoreSelectedPath();
+  CFolderTrayApp& app = TheApp();
+  bool saved = m_treeBookmarks.SaveBookmarks(app);
+  app.m_nTree = m_nTree;
+  saved = app.WriteProfileInt(kCommandSection, kTreeEntry, m_nTree) && saved;
+  if (!saved) {
+    // Keep the dialog and the user's edits, so that nothing is lost silently.
+    ::MessageBoxA(m_hWnd, LoadResString(IDS_SAVE_FAILED).c_str(), LoadResString(IDS_ERROR).c_str(),
+                  MB_ICONHAND);
+    return;
+  }
+  CDialog::OnOK();
+}
+
+void COptionsDialog::OnCancel() {
+  if (m_treeBookmarks.GetEditControl()) {
+    // Esc in a label edit discards the new text; the dialog stays open.
+    m_treeBookmarks.PostMessage(TVM_ENDEDITLABELNOW, TRUE);
+    return;
+  }
+  CDialog::OnCancel();
+}
+
+bool COptionsDialog::OnPaint(Message& msg) {
+  if (!::IsIconic(m_hWnd)) return false;
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(m_hWnd, &paint);
+  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+  RECT client;
+  ::GetClientRect(m_hWnd, &client);
+  const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+  ::DrawIcon(dc, x, y, m_hIcon);
+  ::EndPaint(m_hWnd, &paint);
+  msg.result = 0;
+  return true;
+}

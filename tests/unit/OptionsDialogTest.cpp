@@ -1,0 +1,507 @@
+// The Options dialog against its real template, a real tree control and the
+// real registry of a private application area.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "bookmarks/BookmarkStore.h"
+#include "bookmarks/OptionsDialog.h"
+#include "framework/WinApp.h"
+#include "tests/unit/RunDialog.h"
+#include "tests/unit/TestSupport.h"
+
+namespace {
+
+using Options = RunningDialog<COptionsDialog>;
+
+// An allocator that counts what it is asked to free.
+class CountingMalloc : public IMalloc {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  void* STDMETHODCALLTYPE Alloc(SIZE_T) override { return nullptr; }
+  void* STDMETHODCALLTYPE Realloc(void*, SIZE_T) override { return nullptr; }
+  void STDMETHODCALLTYPE Free(void* block) override { freed.push_back(block); }
+  SIZE_T STDMETHODCALLTYPE GetSize(void*) override { return 0; }
+  int STDMETHODCALLTYPE DidAlloc(void*) override { return -1; }
+  void STDMETHODCALLTYPE HeapMinimize() override {}
+
+  ULONG refs = 0;
+  std::vector<void*> freed;
+};
+
+// The recording shell, with a folder browser that answers as told.
+class BrowsingShell : public FakeShell {
+ public:
+  HRESULT GetMalloc(IMalloc** out) override {
+    if (!mallocAvailable) return E_FAIL;
+    malloc.AddRef();
+    *out = &malloc;
+    return S_OK;
+  }
+  PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOA* info) override {
+    browseCalls.push_back(*info);
+    browseTitles.push_back(info->lpszTitle ? info->lpszTitle : "");
+    return chosen;
+  }
+  BOOL GetPathFromIDList(PCIDLIST_ABSOLUTE, LPSTR path) override {
+    if (!hasPath) return FALSE;
+    lstrcpynA(path, folder.c_str(), MAX_PATH);
+    return TRUE;
+  }
+
+  CountingMalloc malloc;
+  bool mallocAvailable = true;
+  PIDLIST_ABSOLUTE chosen = nullptr;
+  bool hasPath = true;
+  std::string folder;
+  std::vector<BROWSEINFOA> browseCalls;
+  std::vector<std::string> browseTitles;
+};
+
+class OptionsDialogTest : public ::testing::Test {
+ protected:
+  void Store(const std::vector<Bookmark>& list) {
+    app.SetDword(kPathListSection, kCounterEntry, static_cast<DWORD>(list.size()));
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string suffix = std::to_string(i + 1);
+      app.SetString(kPathListSection, ("Path" + suffix).c_str(), list[i].name);
+      app.SetString(kPathListSection, ("PathName" + suffix).c_str(), list[i].path);
+    }
+  }
+  std::string Stored(const std::string& entry) const {
+    return app.GetProfileString(kPathListSection, entry.c_str(), "<missing>");
+  }
+  int StoredCount() const { return app.GetProfileInt(kPathListSection, kCounterEntry, -1); }
+
+  // Runs the dialog with `body` inside its modal loop.
+  void Run(const std::function<void(Options&)>& body) {
+    Options dialog(body);
+    dialog.DoModal();
+  }
+
+  TestApp app;
+  BrowsingShell shell;
+};
+
+// --- what the body sees of the dialog ---
+
+HWND Item(Options& d, int id) { return d.GetDlgItem(id); }
+std::string FieldText(Options& d) { return d.m_editPath.GetWindowText(); }
+void SetField(Options& d, const char* text) { d.m_editPath.SetWindowText(text); }
+
+std::vector<std::string> Names(const CBookmarkTree& tree) {
+  std::vector<std::string> names;
+  for (const Bookmark& entry : tree.Entries()) names.push_back(entry.name);
+  return names;
+}
+
+std::string SelectedName(const CBookmarkTree& tree) {
+  HTREEITEM item = tree.GetSelectedItem();
+  return item ? tree.GetItemText(item) : "<none>";
+}
+
+HTREEITEM Find(const CBookmarkTree& tree, const std::string& name) {
+  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
+    if (tree.GetItemText(item) == name) return item;
+  }
+  return nullptr;
+}
+
+// Item data are exactly 0 .. paths - 1, each once.
+void ExpectConsistent(const CBookmarkTree& tree) {
+  std::multiset<DWORD_PTR> data;
+  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
+    data.insert(tree.GetItemData(item));
+  }
+  std::multiset<DWORD_PTR> expected;
+  for (size_t i = 0; i < tree.Paths().size(); ++i) expected.insert(i);
+  EXPECT_EQ(expected, data);
+  EXPECT_EQ(tree.Paths().size(), static_cast<size_t>(tree.GetCount()));
+}
+
+void Click(Options& d, int id) {
+  ::SendMessageA(Item(d, id), BM_CLICK, 0, 0);
+  PumpMessages();
+}
+
+// What Windows' dialog manager sends for Enter and Esc, whatever has the focus.
+void Command(Options& d, int id) {
+  d.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(d, id)));
+  PumpMessages();
+}
+
+void DoubleClick(Options& d, HTREEITEM item) {
+  RECT rect{};
+  std::memcpy(&rect, &item, sizeof(item));  // the item goes in, its rectangle comes out
+  d.m_treeBookmarks.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
+  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  d.m_treeBookmarks.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PumpMessages();
+}
+
+const std::vector<Bookmark> kFive = {{"Echo", "C:\\e"},
+                                     {"alpha", "C:\\a"},
+                                     {"Delta", "C:\\d"},
+                                     {"Bravo", "C:\\b"},
+                                     {"Charlie", "C:\\c"}};
+
+// --- opening ---
+
+TEST_F(OptionsDialogTest, OpensEmptyListWithNothingSelected) {
+  app.m_nTree = 1;
+  Run([](Options& d) {
+    EXPECT_EQ(0u, d.m_treeBookmarks.GetCount());
+    EXPECT_EQ(nullptr, d.m_treeBookmarks.GetSelectedItem());
+    EXPECT_EQ("", FieldText(d));
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(d.m_hWnd, IDC_SHOW_TREE));
+    EXPECT_EQ(1, d.m_nTree);
+    EXPECT_EQ(d.m_treeBookmarks.m_hWnd, ::GetFocus());
+  });
+}
+
+TEST_F(OptionsDialogTest, NegativeCounterOpensEmptyList) {
+  app.SetDword(kPathListSection, kCounterEntry, static_cast<DWORD>(-3));
+  Run([](Options& d) {
+    EXPECT_EQ(0u, d.m_treeBookmarks.GetCount());
+    EXPECT_EQ(0u, d.m_treeBookmarks.Paths().size());
+    EXPECT_EQ(0, d.m_treeBookmarks.LoadedCount());
+  });
+}
+
+TEST_F(OptionsDialogTest, OpensSortedWithFirstSelectedAndItsPathShown) {
+  Store(kFive);
+  app.m_nTree = 2;  // any value but 1: without the tree
+  Run([](Options& d) {
+    const std::vector<std::string> sorted{"alpha", "Bravo", "Charlie", "Delta", "Echo"};
+    EXPECT_EQ(sorted, Names(d.m_treeBookmarks));
+    EXPECT_EQ("alpha", SelectedName(d.m_treeBookmarks));
+    EXPECT_EQ("C:\\a", FieldText(d));
+    EXPECT_EQ(5, d.m_treeBookmarks.LoadedCount());
+    ExpectConsistent(d.m_treeBookmarks);
+    EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(d.m_hWnd, IDC_SHOW_TREE));
+    EXPECT_EQ(0, d.m_nTree);
+  });
+}
+
+TEST_F(OptionsDialogTest, TemplateGivesTabOrderCaptionAndTaskbarButton) {
+  Run([](Options& d) {
+    const int expected[] = {IDC_BOOKMARK_TREE, IDC_PATH,         IDC_BROWSE, IDC_ADD,
+                            IDC_DELETE,        IDC_ABOUT_BUTTON, IDOK,       IDCANCEL,
+                            IDC_SHOW_TREE,     IDC_BOOKMARK_TREE};
+    HWND control = Item(d, IDC_BOOKMARK_TREE);
+    for (int id : expected) {
+      EXPECT_EQ(id, ::GetDlgCtrlID(control));
+      control = ::GetNextDlgTabItem(d.m_hWnd, control, FALSE);
+    }
+    EXPECT_EQ("Pathstow", d.GetWindowText());
+    EXPECT_TRUE(::GetWindowLongA(d.m_hWnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(d.GetStyle() & WS_MINIMIZEBOX);
+    const DWORD treeStyle =
+        static_cast<DWORD>(::GetWindowLongA(Item(d, IDC_BOOKMARK_TREE), GWL_STYLE));
+    EXPECT_EQ(static_cast<DWORD>(TVS_EDITLABELS | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS),
+              treeStyle & (TVS_EDITLABELS | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS | TVS_HASLINES |
+                           TVS_HASBUTTONS));
+    EXPECT_NE(nullptr, reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_BIG)));
+    EXPECT_NE(nullptr, reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_SMALL)));
+  });
+}
+
+// --- selection, Add, Delete ---
+
+TEST_F(OptionsDialogTest, SelectionChangeStoresTheFieldForTheItemLeft) {
+  Store({{"One", "C:\\1"}, {"Two", "C:\\2"}});
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    SetField(d, "C:\\typed");
+    tree.SelectItem(Find(tree, "Two"));
+    EXPECT_EQ("C:\\2", FieldText(d));
+    EXPECT_EQ("C:\\typed", tree.GetItemPath(Find(tree, "One")));
+    EXPECT_EQ("C:\\2", tree.GetItemPath(Find(tree, "Two")));
+  });
+}
+
+TEST_F(OptionsDialogTest, AddAppendsNewItemSelectedAndInEdit) {
+  Store({{"Zulu", "C:\\z"}});
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    SetField(d, "C:\\zz");
+    Click(d, IDC_ADD);
+    EXPECT_EQ(LoadResString(IDS_NEW_BOOKMARK), SelectedName(tree));
+    EXPECT_NE(nullptr, tree.GetEditControl());
+    EXPECT_EQ("", FieldText(d));
+    EXPECT_EQ("C:\\zz", tree.GetItemPath(Find(tree, "Zulu")));
+    // Not sorted until the edit ends.
+    EXPECT_EQ((std::vector<std::string>{"Zulu", LoadResString(IDS_NEW_BOOKMARK)}), Names(tree));
+    ExpectConsistent(tree);
+    tree.EndEditLabelNow(TRUE);
+  });
+}
+
+TEST_F(OptionsDialogTest, DeleteSelectsNextElsePreviousAndRenumbers) {
+  Store(kFive);
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    // In the middle: the next one is selected.
+    tree.SelectItem(Find(tree, "Charlie"));
+    Click(d, IDC_DELETE);
+    EXPECT_EQ("Delta", SelectedName(tree));
+    EXPECT_EQ("C:\\d", FieldText(d));
+    ExpectConsistent(tree);
+    // At the start.
+    tree.SelectItem(Find(tree, "alpha"));
+    Click(d, IDC_DELETE);
+    EXPECT_EQ("Bravo", SelectedName(tree));
+    ExpectConsistent(tree);
+    // At the end: the one above.
+    tree.SelectItem(Find(tree, "Echo"));
+    Click(d, IDC_DELETE);
+    EXPECT_EQ("Delta", SelectedName(tree));
+    ExpectConsistent(tree);
+    EXPECT_EQ((std::vector<std::string>{"Bravo", "Delta"}), Names(tree));
+    EXPECT_EQ("C:\\b", tree.GetItemPath(Find(tree, "Bravo")));
+    EXPECT_EQ("C:\\d", tree.GetItemPath(Find(tree, "Delta")));
+  });
+}
+
+TEST_F(OptionsDialogTest, DeletingTheOnlyBookmarkKeepsItsPathInTheField) {
+  Store({{"Only", "C:\\only"}});
+  Run([](Options& d) {
+    Click(d, IDC_DELETE);
+    EXPECT_EQ(0u, d.m_treeBookmarks.GetCount());
+    EXPECT_EQ(0u, d.m_treeBookmarks.Paths().size());
+    EXPECT_EQ("C:\\only", FieldText(d));
+    // Nothing selected any more: Delete and double click do nothing.
+    Click(d, IDC_DELETE);
+    NMHDR click{d.m_treeBookmarks.m_hWnd, IDC_BOOKMARK_TREE, static_cast<UINT>(NM_DBLCLK)};
+    d.SendMessage(WM_NOTIFY, IDC_BOOKMARK_TREE, reinterpret_cast<LPARAM>(&click));
+    EXPECT_TRUE(d.ContinueModal());
+  });
+  EXPECT_TRUE(shell.executions.empty());
+}
+
+// --- label edits and the keys that end them ---
+
+TEST_F(OptionsDialogTest, OkDuringLabelEditCommitsTheLabelAndStaysOpen) {
+  Store({{"Bravo", "C:\\b"}});
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    Click(d, IDC_ADD);
+    ::SetWindowTextA(tree.GetEditControl(), "Alpha");
+    Command(d, IDOK);
+    EXPECT_TRUE(d.ContinueModal());
+    EXPECT_EQ(nullptr, tree.GetEditControl());
+    EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo"}), Names(tree));
+    // The new bookmark has no path yet: the path field is next.
+    EXPECT_EQ(d.m_editPath.m_hWnd, ::GetFocus());
+  });
+  EXPECT_EQ(1, StoredCount());  // nothing written
+}
+
+TEST_F(OptionsDialogTest, CancelDuringLabelEditDiscardsTheTextAndStaysOpen) {
+  Store({{"Alpha", "C:\\a"}, {"Papa", "C:\\p"}});
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    Click(d, IDC_ADD);
+    ::SetWindowTextA(tree.GetEditControl(), "Zulu");
+    Command(d, IDCANCEL);
+    EXPECT_TRUE(d.ContinueModal());
+    EXPECT_EQ(nullptr, tree.GetEditControl());
+    // The item keeps the name it was added with, sorted in.
+    EXPECT_EQ((std::vector<std::string>{"Alpha", LoadResString(IDS_NEW_BOOKMARK), "Papa"}),
+              Names(tree));
+  });
+}
+
+TEST_F(OptionsDialogTest, EnterAndEscInsideTheEditBoxNeverCloseTheDialog) {
+  Store({{"Bravo", "C:\\b"}});
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
+      Click(d, IDC_ADD);
+      HWND edit = tree.GetEditControl();
+      ASSERT_NE(nullptr, edit);
+      // Through the modal loop's own filter, as typed keys arrive.
+      MSG msg{edit, WM_KEYDOWN, key, 0, 0, {}};
+      if (!CWnd::WalkPreTranslateTree(&msg)) ::DispatchMessageA(&msg);
+      PumpMessages();
+      EXPECT_TRUE(d.ContinueModal());
+      EXPECT_EQ(nullptr, tree.GetEditControl());
+    }
+  });
+}
+
+// --- OK and Cancel ---
+
+TEST_F(OptionsDialogTest, OkWritesAlphabeticalListDeletesSurplusAndTree) {
+  Store(kFive);
+  app.m_nTree = 1;
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    for (const char* name : {"alpha", "Charlie", "Echo"}) {
+      tree.SelectItem(Find(tree, name));
+      Click(d, IDC_DELETE);
+    }
+    // The path typed for the selected item is saved without a selection change.
+    tree.SelectItem(Find(tree, "Delta"));
+    SetField(d, "  C:\\new delta  ");
+    Click(d, IDC_SHOW_TREE);
+    EXPECT_EQ(0, d.m_nTree);
+    Click(d, IDOK);
+    EXPECT_FALSE(d.ContinueModal());
+  });
+  EXPECT_EQ(2, StoredCount());
+  EXPECT_EQ("Bravo", Stored("Path1"));
+  EXPECT_EQ("C:\\b", Stored("PathName1"));
+  EXPECT_EQ("Delta", Stored("Path2"));
+  EXPECT_EQ("C:\\new delta", Stored("PathName2"));
+  for (int k = 3; k <= 5; ++k) {
+    EXPECT_FALSE(app.HasValue(kPathListSection, ("Path" + std::to_string(k)).c_str()));
+    EXPECT_FALSE(app.HasValue(kPathListSection, ("PathName" + std::to_string(k)).c_str()));
+  }
+  EXPECT_EQ(0, app.m_nTree);
+  EXPECT_EQ(0, app.GetProfileInt(kCommandSection, kTreeEntry, -1));
+}
+
+TEST_F(OptionsDialogTest, EditedPathSurvivesSelectingAnotherBookmarkBeforeOk) {
+  Store({{"One", "C:\\1"}, {"Two", "C:\\2"}});
+  Run([](Options& d) {
+    SetField(d, "C:\\one edited");
+    d.m_treeBookmarks.SelectItem(Find(d.m_treeBookmarks, "Two"));
+    Click(d, IDOK);
+  });
+  EXPECT_EQ("C:\\one edited", Stored("PathName1"));
+  EXPECT_EQ("C:\\2", Stored("PathName2"));
+}
+
+TEST_F(OptionsDialogTest, CancelWritesNothing) {
+  Store({{"Bravo", "C:\\b"}, {"alpha", "C:\\a"}});
+  app.m_nTree = 1;
+  Run([](Options& d) {
+    Click(d, IDC_ADD);
+    Click(d, IDC_SHOW_TREE);  // takes the focus: the edit ends
+    Click(d, IDC_DELETE);
+    Click(d, IDCANCEL);
+    EXPECT_FALSE(d.ContinueModal());
+  });
+  EXPECT_EQ(2, StoredCount());
+  EXPECT_EQ("Bravo", Stored("Path1"));
+  EXPECT_EQ("alpha", Stored("Path2"));
+  EXPECT_EQ(1, app.m_nTree);
+  EXPECT_EQ(-1, app.GetProfileInt(kCommandSection, kTreeEntry, -1));
+}
+
+// Records the message boxes that the Options dialog owns and closes them,
+// from a timer that runs inside the box's own modal loop. (A watcher that
+// looks for any dialog with a static 0xFFFF would take the Options dialog's
+// group boxes for one.)
+struct OwnedBoxes {
+  static HWND owner;
+  static std::vector<SeenBox> seen;
+  static void CALLBACK Check(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = ::GetActiveWindow();
+    if (!box || box == owner || ::GetWindow(box, GW_OWNER) != owner) return;
+    char caption[256] = {}, text[256] = {};
+    ::GetWindowTextA(box, caption, sizeof(caption));
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    // The icon static is 0x14 on Windows, 1088 in Wine's template.
+    HICON icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, 0x14, STM_GETICON, 0, 0));
+    if (!icon) icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0));
+    seen.push_back(
+        {caption, text, icon == ::LoadIconA(nullptr, IDI_HAND) ? MB_ICONHAND : 0u, owner});
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  }
+};
+HWND OwnedBoxes::owner = nullptr;
+std::vector<SeenBox> OwnedBoxes::seen;
+
+TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
+  Store({{"Bravo", "C:\\b"}});
+  OwnedBoxes::seen.clear();
+  Run([this](Options& d) {
+    // A volatile application key refuses the lasting section keys below it.
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, app.RegistryPath().c_str());
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, app.RegistryPath().c_str());
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExA(HKEY_CURRENT_USER, app.RegistryPath().c_str(), 0, nullptr,
+                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ::RegCloseKey(key);
+    OwnedBoxes::owner = d.m_hWnd;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &OwnedBoxes::Check);
+    SetField(d, "C:\\kept");
+    Click(d, IDOK);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(d.ContinueModal());
+    EXPECT_EQ("C:\\kept", FieldText(d));
+    EXPECT_EQ((std::vector<std::string>{"Bravo"}), Names(d.m_treeBookmarks));
+  });
+  ASSERT_EQ(1u, OwnedBoxes::seen.size());
+  EXPECT_EQ(LoadResString(IDS_ERROR), OwnedBoxes::seen[0].caption);
+  EXPECT_EQ(LoadResString(IDS_SAVE_FAILED), OwnedBoxes::seen[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), OwnedBoxes::seen[0].icon);
+}
+
+// --- double click and Browse ---
+
+TEST_F(OptionsDialogTest, DoubleClickOpensTheStoredPathWithTheCheckBoxState) {
+  Store({{"Data", "C:\\Data"}});
+  app.m_nTree = 1;
+  Run([](Options& d) {
+    SetField(d, "C:\\typed but not stored");
+    DoubleClick(d, Find(d.m_treeBookmarks, "Data"));
+    Click(d, IDC_SHOW_TREE);
+    DoubleClick(d, Find(d.m_treeBookmarks, "Data"));
+    EXPECT_TRUE(d.ContinueModal());
+    Click(d, IDCANCEL);
+  });
+  ASSERT_EQ(2u, shell.executions.size());
+  EXPECT_EQ("explorer", shell.executions[0].file);
+  EXPECT_EQ("/e,/n,C:\\Data", shell.executions[0].parameters);
+  EXPECT_EQ("C:\\Data", shell.executions[1].parameters);
+  EXPECT_EQ(1, app.m_nTree);
+}
+
+TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {
+  Store({{"Data", "C:\\Data"}});
+  ITEMIDLIST chosen{};
+  shell.chosen = &chosen;
+  shell.folder = "C:\\Chosen";
+  Run([this, &chosen](Options& d) {
+    Click(d, IDC_BROWSE);
+    EXPECT_EQ("C:\\Chosen", FieldText(d));
+    EXPECT_EQ("C:\\Data", d.m_treeBookmarks.GetItemPath(Find(d.m_treeBookmarks, "Data")));
+    ASSERT_EQ(1u, shell.browseCalls.size());
+    const BROWSEINFOA& info = shell.browseCalls[0];
+    EXPECT_EQ(d.m_hWnd, info.hwndOwner);
+    EXPECT_EQ(nullptr, info.pidlRoot);
+    EXPECT_NE(nullptr, info.pszDisplayName);
+    EXPECT_EQ(9u, info.ulFlags);
+    EXPECT_EQ(nullptr, info.lpfn);
+    EXPECT_EQ(LoadResString(IDS_BROWSE_TITLE), shell.browseTitles[0]);
+    EXPECT_EQ(std::vector<void*>{&chosen}, shell.malloc.freed);
+    EXPECT_EQ(0u, shell.malloc.refs);
+
+    // Cancelled, or no file-system path: the field stays.
+    shell.hasPath = false;
+    Click(d, IDC_BROWSE);
+    shell.chosen = nullptr;
+    Click(d, IDC_BROWSE);
+    EXPECT_EQ("C:\\Chosen", FieldText(d));
+    EXPECT_EQ(0u, shell.malloc.refs);
+
+    // No allocator: no browser either.
+    shell.mallocAvailable = false;
+    Click(d, IDC_BROWSE);
+    EXPECT_EQ(3u, shell.browseCalls.size());
+    Click(d, IDOK);
+  });
+  EXPECT_EQ("C:\\Chosen", Stored("PathName1"));
+}
+
+}  // namespace
