@@ -41,6 +41,9 @@ BOOL COptionsDialog::OnInitDialog() {
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+  // The field's default limit (about 30,000 characters) would cut a longer
+  // stored path on its way back into the path table.
+  m_editPath.SendMessage(EM_LIMITTEXT, 0);
   m_treeBookmarks.LoadBookmarks(TheApp());
 
   // Any stored value but 1 means "without the tree": the box shows it cleared.

@@ -6,7 +6,9 @@
 
 namespace {
 constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
-}
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+}  // namespace
 
 CRegKey CWinApp::GetSectionKey(LPCSTR section) const {
   if (m_strRegistryKey.empty()) return CRegKey();
@@ -29,14 +31,15 @@ CRegKey CWinApp::GetSectionKey(LPCSTR section) const {
 int CWinApp::GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) const {
   CRegKey key = GetSectionKey(section);
   if (!key) return defaultValue;
+  DWORD type = REG_NONE;
   DWORD value = 0;
   DWORD size = sizeof(value);
-  // Whatever the stored type, only four bytes make an integer.
-  if (::RegQueryValueExA(key.m_hKey, entry, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS ||
-      size != sizeof(value)) {
+  if (::RegQueryValueExA(key.m_hKey, entry, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS) {
     return defaultValue;
   }
+  // Four bytes of number make an integer; a short text such as "123" is no number.
+  if (size != sizeof(value) || IsText(type)) return defaultValue;
   return static_cast<int>(value);
 }
 
@@ -44,9 +47,11 @@ std::string CWinApp::GetProfileString(LPCSTR section, LPCSTR entry, LPCSTR defau
   const std::string fallback = defaultValue ? defaultValue : "";
   CRegKey key = GetSectionKey(section);
   if (!key) return fallback;
+  DWORD type = REG_NONE;
   DWORD size = 0;
-  if (::RegQueryValueExA(key.m_hKey, entry, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-    return fallback;
+  if (::RegQueryValueExA(key.m_hKey, entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      !IsText(type)) {
+    return fallback;  // missing, or a number or binary data where a text belongs
   }
   // One spare byte: stored data need not end with a zero.
   std::vector<char> data(static_cast<size_t>(size) + 1, '\0');

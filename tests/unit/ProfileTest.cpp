@@ -52,10 +52,12 @@ TEST(ProfileTest, NullTextDeletesTheValue) {
   EXPECT_TRUE(app.WriteProfileString(kSection, "Command", nullptr));  // already gone
 }
 
-TEST(ProfileTest, IntegerReadTakesOnlyFourBytes) {
+TEST(ProfileTest, IntegerReadTakesOnlyFourBytesOfNumber) {
   TestApp app;
   app.SetString(kSection, "Text", "12");
   EXPECT_EQ(1, app.GetProfileInt(kSection, "Text", 1));
+  app.SetString(kSection, "FourBytes", "123");  // four bytes, but a text
+  EXPECT_EQ(1, app.GetProfileInt(kSection, "FourBytes", 1));
   const unsigned char eight[8] = {1, 0, 0, 0, 0, 0, 0, 0};
   app.SetRaw(kSection, "Long", REG_BINARY, eight, sizeof(eight));
   EXPECT_EQ(1, app.GetProfileInt(kSection, "Long", 1));
@@ -76,6 +78,16 @@ TEST(ProfileTest, TextReadCopesWithOddData) {
 
   app.SetRaw(kSection, "Empty", REG_SZ, "", 0);
   EXPECT_EQ("", app.GetProfileString(kSection, "Empty", "default"));
+
+  const char expandable[] = "%WINDIR%\\x";
+  app.SetRaw(kSection, "Expand", REG_EXPAND_SZ, expandable, sizeof(expandable));
+  EXPECT_EQ(expandable, app.GetProfileString(kSection, "Expand"));
+
+  // Numbers and binary data are no text: the default applies.
+  app.SetDword(kSection, "Number", 0x41);
+  EXPECT_EQ("default", app.GetProfileString(kSection, "Number", "default"));
+  app.SetRaw(kSection, "Binary", REG_BINARY, "abc", 4);
+  EXPECT_EQ("default", app.GetProfileString(kSection, "Binary", "default"));
 
   const std::string big(1 << 20, 'x');
   app.SetString(kSection, "Big", big);

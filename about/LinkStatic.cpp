@@ -1,0 +1,239 @@
+#include "about/LinkStatic.h"
+
+#include <windowsx.h>
+
+#include <iterator>
+
+#include "about/LinkMath.h"
+#include "app/ShellServices.h"
+#include "framework/WinApp.h"
+
+namespace {
+constexpr UINT_PTR kLinkToolId = 1;
+constexpr int kHandCursorId = 106;
+constexpr UINT kRedrawFlags = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+}  // namespace
+
+CLinkStatic::CLinkStatic()
+    : m_clrLink(RGB(0, 0, 238)),
+      m_clrVisited(RGB(85, 26, 139)),
+      m_clrHover(::GetSysColor(COLOR_BTNHIGHLIGHT)),
+      m_bHovering(FALSE),
+      m_bFollowed(FALSE),
+      m_bUnderlined(TRUE),
+      m_bFitText(TRUE),
+      m_hHandCursor(nullptr) {}
+
+CLinkStatic::~CLinkStatic() {
+  // The tooltip, the font and the target go with their members.
+  if (m_hHandCursor && m_bOwnsHandCursor) ::DestroyCursor(m_hHandCursor);
+}
+
+const MessageMap* CLinkStatic::GetMessageMap() const {
+  static const MessageMapEntry entries[] = {
+      OnReflected(WM_CTLCOLORSTATIC, 0, &CLinkStatic::OnCtlColor),
+      OnMessage(WM_SETCURSOR, &CLinkStatic::OnSetCursor),
+      OnMessage(WM_MOUSEMOVE, &CLinkStatic::OnMouseMove),
+      OnReflected(WM_COMMAND, STN_CLICKED, &CLinkStatic::OnClicked),
+      OnMessage(WM_KILLFOCUS, &CLinkStatic::OnKillFocus),
+  };
+  static const MessageMap map{CStatic::GetMessageMap(), std::begin(entries), std::end(entries)};
+  return &map;
+}
+
+void CLinkStatic::PreSubclassWindow() {
+  // Without SS_NOTIFY a static control sends no click notification.
+  ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(GetStyle() | SS_NOTIFY));
+
+  if (m_strTarget.empty()) m_strTarget = GetWindowText();
+  if (GetWindowText().empty()) SetWindowText(m_strTarget);
+
+  // A static control without a font of its own draws with the system font.
+  HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+  if (!font) font = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
+  LOGFONTA logFont{};
+  if (::GetObjectA(font, sizeof(logFont), &logFont) == sizeof(logFont)) {
+    logFont.lfUnderline = static_cast<BYTE>(m_bUnderlined ? TRUE : FALSE);
+    if (m_fontLink.CreateFontIndirect(&logFont)) {
+      SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLink.m_hObject), TRUE);
+    }
+  }
+
+  FitToText();
+  LoadHandCursor();
+
+  RECT client{};
+  ::GetClientRect(m_hWnd, &client);
+  if (m_tipCtrl.Create(this)) m_tipCtrl.AddTool(this, m_strTarget.c_str(), &client, kLinkToolId);
+
+  CStatic::PreSubclassWindow();
+}
+
+BOOL CLinkStatic::PreTranslateMessage(MSG* msg) {
+  if (m_tipCtrl.m_hWnd) m_tipCtrl.RelayEvent(msg);
+  return CStatic::PreTranslateMessage(msg);
+}
+
+bool CLinkStatic::OnCtlColor(Message& msg) {
+  HDC dc = reinterpret_cast<HDC>(msg.wParam);
+  ::SetTextColor(dc, ChooseLinkColor(m_bHovering != FALSE, m_bFollowed != FALSE, m_clrLink,
+                                     m_clrVisited, m_clrHover));
+  ::SetBkMode(dc, TRANSPARENT);
+  // The dialog's own background shows through.
+  msg.result = reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+  return true;
+}
+
+bool CLinkStatic::OnSetCursor(Message& msg) {
+  if (m_hHandCursor) {
+    ::SetCursor(m_hHandCursor);
+    msg.result = TRUE;
+  } else {
+    msg.result = FALSE;
+  }
+  return true;
+}
+
+bool CLinkStatic::OnMouseMove(Message& msg) {
+  msg.result = Default();
+  if (m_bHovering) {
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+    if (!::PtInRect(&client, point)) {
+      m_bHovering = FALSE;
+      ::ReleaseCapture();
+      ::RedrawWindow(m_hWnd, nullptr, nullptr, kRedrawFlags);
+    }
+  } else {
+    // Captured, the control also sees the first movement that leaves it.
+    m_bHovering = TRUE;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, kRedrawFlags);
+    ::SetCapture(m_hWnd);
+  }
+  return true;
+}
+
+bool CLinkStatic::OnKillFocus(Message& msg) {
+  msg.result = Default();
+  m_bHovering = FALSE;
+  ::InvalidateRect(m_hWnd, nullptr, TRUE);
+  return true;
+}
+
+bool CLinkStatic::OnClicked(Message& msg) {
+  m_bHovering = FALSE;
+  const int result = ShellOpenUrl(m_strTarget.c_str(), SW_SHOW);
+  m_bFollowed = result > 32;
+  if (m_bFollowed) {
+    SetFollowed(TRUE);
+  } else {
+    // The caption still shows the hover colour, which all but hides it on
+    // the dialog: paint it again in the colour that now applies.
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    ::MessageBeep(MB_ICONEXCLAMATION);
+    ShowOpenError(result);
+  }
+  msg.result = 0;
+  return true;
+}
+
+void CLinkStatic::SetTarget(LPCSTR url) {
+  m_strTarget = url ? url : "";
+  if (::IsWindow(m_hWnd)) {
+    FitToText();
+    if (m_tipCtrl.m_hWnd) m_tipCtrl.UpdateTipText(m_strTarget.c_str(), this, kLinkToolId);
+  }
+}
+
+void CLinkStatic::SetFollowed(BOOL followed) {
+  m_bFollowed = followed;
+  if (::IsWindow(m_hWnd)) ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+int CLinkStatic::ShellOpenUrl(LPCSTR url, int showCommand) {
+  const INT_PTR shellResult = reinterpret_cast<INT_PTR>(
+      TheShell().Execute(nullptr, "open", url, nullptr, nullptr, showCommand));
+  if (static_cast<UINT_PTR>(shellResult) > 32) return static_cast<int>(shellResult);
+
+  // The shell could not: try the program registered for web pages.
+  char command[520] = {};
+  if (ReadKeyDefault(HKEY_CLASSES_ROOT, ".htm", command) != ERROR_SUCCESS) {
+    return static_cast<int>(shellResult);
+  }
+  static const char kOpenCommand[] = "\\shell\\open\\command";
+  const size_t classLength = strnlen(command, sizeof(command));
+  if (classLength + sizeof(kOpenCommand) > sizeof(command)) return static_cast<int>(shellResult);
+  lstrcpyA(command + classLength, kOpenCommand);
+  if (ReadKeyDefault(HKEY_CLASSES_ROOT, command, command) != ERROR_SUCCESS) {
+    return static_cast<int>(shellResult);
+  }
+  // A cut command line could start anything: let the shell's error speak instead.
+  if (!BuildFallbackCommand(command, sizeof(command), url)) return static_cast<int>(shellResult);
+  return static_cast<int>(::WinExec(command, static_cast<UINT>(showCommand)));
+}
+
+LONG CLinkStatic::ReadKeyDefault(HKEY root, LPCSTR subKey, LPSTR out) {
+  HKEY key = nullptr;
+  const LONG opened = ::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &key);
+  if (opened != ERROR_SUCCESS) return opened;
+  char value[MAX_PATH] = {};
+  LONG size = sizeof(value);
+  const LONG read = ::RegQueryValueA(key, nullptr, value, &size);
+  ::RegCloseKey(key);
+  // An unreadable or over-long value is no command to run.
+  if (read != ERROR_SUCCESS) return read;
+  value[sizeof(value) - 1] = '\0';
+  lstrcpyA(out, value);
+  return ERROR_SUCCESS;
+}
+
+void CLinkStatic::FitToText() {
+  if (!::IsWindow(m_hWnd) || !m_bFitText) return;
+
+  RECT rect{};
+  ::GetWindowRect(m_hWnd, &rect);
+  if (HWND parent = ::GetParent(m_hWnd)) {
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  }
+
+  const std::string caption = GetWindowText();
+  SIZE extent{};
+  HDC dc = ::GetDC(m_hWnd);
+  if (!dc) return;
+  HFONT font = m_fontLink.m_hObject ? m_fontLink.m_hObject
+                                    : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+  HGDIOBJ previous = font ? ::SelectObject(dc, font) : nullptr;
+  ::GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+  if (previous) ::SelectObject(dc, previous);
+  ::ReleaseDC(m_hWnd, dc);
+
+  const RECT fitted = FitRectToText(rect, extent, GetStyle());
+  ::SetWindowPos(m_hWnd, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
+                 fitted.bottom - fitted.top, SWP_NOZORDER);
+}
+
+void CLinkStatic::LoadHandCursor() {
+  if (m_hHandCursor) return;
+
+  char path[MAX_PATH] = {};
+  static const char kHelpProgram[] = "\\winhlp32.exe";
+  const UINT length = ::GetWindowsDirectoryA(path, sizeof(path));
+  if (length > 0 && length + sizeof(kHelpProgram) <= sizeof(path)) {
+    lstrcpyA(path + length, kHelpProgram);
+    if (HMODULE module = ::LoadLibraryA(path)) {
+      if (HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(kHandCursorId))) {
+        // The copy outlives the module.
+        m_hHandCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
+        m_bOwnsHandCursor = m_hHandCursor != nullptr;
+      }
+      ::FreeLibrary(module);
+    }
+  }
+  // Systems without that cursor (Wine has none) have a hand of their own.
+  if (!m_hHandCursor) m_hHandCursor = ::LoadCursorA(nullptr, IDC_HAND);
+}
+
+void CLinkStatic::ShowOpenError(int code) {
+  AfxMessageBox(OpenErrorMessage(code).c_str(), MB_ICONEXCLAMATION);
+}
