@@ -19,6 +19,21 @@ UINT MenuAlignment(const RECT& taskbar) {
   return (taskbar.left == -2 && taskbar.top == -2) ? TPM_LEFTALIGN : TPM_RIGHTALIGN;
 }
 
+// The label of a bookmark's item: its name, cut to a length the menu can
+// measure and draw at once (a megabyte of text would freeze it), at a
+// character boundary of the ANSI code page.
+std::string MenuLabel(const std::string& name) {
+  constexpr size_t kMaxLabel = 512;
+  if (name.size() <= kMaxLabel) return name;
+  const char* end = name.c_str();
+  for (const char* next = end; next - name.c_str() <= static_cast<ptrdiff_t>(kMaxLabel);
+       next = ::CharNextA(next)) {
+    end = next;
+    if (!*next) break;
+  }
+  return std::string(name.c_str(), end);
+}
+
 LRESULT HandleCommand(CFolderTrayApp& app, WORD id) {
   switch (id) {
     case ID_TRAY_QUIT:
@@ -56,7 +71,7 @@ void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
     std::string name, path;
     const UINT_PTR id = static_cast<UINT_PTR>(ID_TRAY_BOOKMARK_BASE + i);
     if (LoadBookmark(i, name, path)) {
-      m_menuTray.AppendMenu(MF_STRING, id, name.c_str());
+      m_menuTray.AppendMenu(MF_STRING, id, MenuLabel(name).c_str());
     } else {
       m_menuTray.AppendMenu(MF_DISABLED, id, "Invalid name");
     }

@@ -380,11 +380,18 @@ class PathstowApp:
         self.proc = None
         self.hwnd = self.pid = self.tid = None
 
-    def start(self, timeout=30):
-        self.proc = self.session.start(self.exe, cwd=self.dir,
-                                       extra_env={"PATHSTOW_RECORD_FILE": self.session_path(self.record_file)})
+    def start(self, timeout=30, language="en", extra_env=None):
+        """Starts the program and waits for its window and icon; language "fr"
+        sets LC_ALL, which makes Wine pick the French resources."""
+        env = {"PATHSTOW_RECORD_FILE": self.session_path(self.record_file), **(extra_env or {})}
+        if language == "fr":
+            env["LC_ALL"] = "fr_FR.UTF-8"
+        self.proc = self.session.start(self.exe, cwd=self.dir, extra_env=env)
         window = self.session.wait_window(timeout, cls="DummyClass", exe=self.exe.name)
         self.hwnd, self.pid, self.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
+        # The icon comes a moment after the window: a click before it finds no icon.
+        wait_until(lambda: self.session.probe("hasicon", self.hwnd, 128, check=False)[0] == 0,
+                   timeout, what="the program's icon")
         return window
 
     @staticmethod
@@ -420,3 +427,25 @@ class PathstowApp:
         self.proc.kill()
         self.proc.wait(30)
         return True
+
+
+# -- stress helpers ----------------------------------------------------------
+
+def process_resources(session, pid):
+    """What a process holds, counted from outside (GetGuiResources and
+    GetProcessHandleCount answer 0 under Wine): kernel handles, used GDI
+    handle-table entries and windows, as ints, plus gdi_types (type:count)."""
+    records = session.probe_records("resources", pid, check=False)
+    if not records or records[0].get("alive") != "1":
+        return None
+    r = records[0]
+    return {"handles": int(r["handles"]), "gdi": int(r["gdi"]), "windows": int(r["windows"]),
+            "gdi_types": r["gdi_types"]}
+
+
+def repeat_steps(session, rounds, pid, *steps):
+    """Runs probe's step list `rounds` times inside the session (clicks, keys,
+    waits for windows of pid); far faster than one probe call per step."""
+    rc, out = session.probe("repeat", rounds, pid, *steps, check=False)
+    assert rc == 0, f"repeat {steps}: {out.strip()}"
+    return out

@@ -24,16 +24,6 @@ HTM_CLASS = "PathstowTestPage"
 HTM_COMMAND = rf"HKCR\{HTM_CLASS}\shell\open\command"
 
 
-def start(app, language):
-    """Starts the program, in French when asked (LC_ALL picks the UI language)."""
-    extra = {"PATHSTOW_RECORD_FILE": app.session_path(app.record_file)}
-    if language == "fr":
-        extra["LC_ALL"] = "fr_FR.UTF-8"
-    app.proc = app.session.start(app.exe, cwd=app.dir, extra_env=extra)
-    window = app.session.wait_window(30, cls="DummyClass", exe=app.exe.name)
-    app.hwnd, app.pid, app.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
-
-
 def open_about(session, app, language):
     session.click_tray_icon(1)
     session.click_menu_item(MENU_LAYOUT, ABOUT_ITEM)
@@ -117,7 +107,7 @@ def associations(session):
 
 @pytest.mark.parametrize("language", ["en", "fr"])
 def test_about_shows_live_links_in_the_users_language(session, app, language):
-    start(app, language)
+    app.start(language=language)
     dialog = open_about(session, app, language)
     ids = controls_by_id(session, dialog)
     statics = [c["text"] for c in session.controls(dialog["hwnd"]) if c["class"].lower() == "static"]
@@ -169,7 +159,7 @@ def move_away(session, link):
 def test_web_link_opens_through_shell_then_fallback_then_reports(session, app, associations):
     recorder = app.session_path(app.dir / "explorer.exe")
     session.reg_set(HTTP_COMMAND, "", f'"{recorder}" shell "%1"')
-    start(app, "en")
+    app.start()
     dialog = open_about(session, app, "en")
     web = controls_by_id(session, dialog)[IDC_LINK_WEB]
 

@@ -44,17 +44,6 @@ def store(session, app, entries, **settings):
     session.run("regedit", "/S", app.session_path(seed))
 
 
-def start(app, extra_env=None):
-    """app.start() with more environment (LC_ALL picks the UI language)."""
-    env = {"PATHSTOW_RECORD_FILE": app.session_path(app.record_file), **(extra_env or {})}
-    app.proc = app.session.start(app.exe, cwd=app.dir, extra_env=env)
-    window = app.session.wait_window(30, cls="DummyClass", exe=app.exe.name)
-    app.hwnd, app.pid, app.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
-    # The hidden window exists a moment before the icon: a click until then
-    # falls on an empty notification area.
-    wait_until(lambda: tray_slot_colours(app.session) > 1, what="the icon in the notification area")
-
-
 def launches(app):
     return [(r["cmdline"], r["cwd"]) for r in app.launches()]
 
@@ -149,7 +138,7 @@ def test_bookmarks_start_explorer_with_or_without_the_tree(session, app, tree):
     (session.paths["prefix"] / "drive_c" / "Photos, 2023").mkdir(exist_ok=True)
     store(session, app, LAUNCH_ENTRIES, **({} if tree is None else {"Tree": tree}))
     assert session.reg_get(app.registry_key + r"\Command", "Tree") == tree
-    start(app)
+    app.start()
     for index in range(len(LAUNCH_ENTRIES)):
         choose(session, len(LAUNCH_ENTRIES), index)
         wait_launches(app, index + 1)
@@ -183,7 +172,7 @@ def test_command_program_opens_folders_instead_of_explorer(session, app):
     command = app.session_path(opener)
     entries = [("Programs", r"C:\Program Files"), ("Windows", r"C:\windows")]
     store(session, app, entries, Tree=1, Command=command)
-    start(app)
+    app.start()
     choose(session, len(entries), 0)
     wait_launches(app, 1)
     choose(session, len(entries), 1)
@@ -197,7 +186,7 @@ def test_command_program_opens_folders_instead_of_explorer(session, app):
     # A Command program that is not there: the launch fails with a box.
     app.stop()
     store(session, app, entries, Tree=1, Command=app.session_path(app.dir / "missing.exe"))
-    start(app)
+    app.start()
     choose(session, len(entries), 1)
     box, texts = error_box(session, app)
     assert (box["title"], texts) == ("Error", ["Command not found"])
@@ -208,7 +197,7 @@ def test_command_program_opens_folders_instead_of_explorer(session, app):
 def test_bookmark_dropped_from_the_list_while_the_menu_is_open_shows_an_error(session, app):
     entries = [("Windows", r"C:\windows"), ("Programs", r"C:\Program Files"), ("Fonts", r"C:\windows\Fonts")]
     store(session, app, entries)
-    start(app)
+    app.start()
     open_menu(session)
     # Another instance saves a shorter list while this menu is shown.
     session.reg_set(app.registry_key + r"\Path List", "Counter", 1)
@@ -233,7 +222,7 @@ def test_bookmark_dropped_from_the_list_while_the_menu_is_open_shows_an_error(se
 def test_only_a_left_press_on_the_icon_opens_the_menu_and_quit_removes_the_icon(session, app):
     session.move(SCREEN_W // 2, SCREEN_H // 2)
     assert tray_slot_colours(session) == 1
-    start(app)  # no bookmarks at all; waits for the icon
+    app.start()  # no bookmarks at all
 
     session.click_tray_icon(1, button=3)
     assert_no_menu_for(session)
@@ -261,7 +250,7 @@ def test_only_a_left_press_on_the_icon_opens_the_menu_and_quit_removes_the_icon(
 
 def test_menu_ends_at_the_pointer_and_takes_the_keyboard_at_once(session, app):
     store(session, app, NATURAL_ENTRIES)
-    start(app)
+    app.start()
 
     def open_menu_at(x, y):
         session.click(x, y)
@@ -288,8 +277,8 @@ def test_menu_ends_at_the_pointer_and_takes_the_keyboard_at_once(session, app):
 def test_menu_labels_follow_the_user_language(session, app):
     store(session, app, NATURAL_ENTRIES)
     widths = {}
-    for language, env in [("en", {}), ("fr", {"LC_ALL": "fr_FR.UTF-8"})]:
-        start(app, env)
+    for language in ("en", "fr"):
+        app.start(language=language)
         menu = open_menu(session)
         # Rest the pointer on the first bookmark, off the icon and its tooltip.
         session.move(*session.menu_item_point(menu, layout(len(NATURAL_ENTRIES)), 0))
@@ -309,7 +298,7 @@ def test_menu_labels_follow_the_user_language(session, app):
 def test_a_thousand_bookmarks(session, app):
     store(session, app, [(f"Archive {k:04d}", f"C:\\Archive\\{k:04d}") for k in range(1, 1001)])
     assert session.reg_get(app.registry_key + r"\Path List", "PathName1000") == r"C:\Archive\1000"
-    start(app)
+    app.start()
 
     menu = open_menu(session, 30)  # 1000 entries read afresh take a few seconds
     # Taller than the screen: the menu fills the work area and scrolls.

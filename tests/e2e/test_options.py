@@ -18,16 +18,6 @@ BM_GETCHECK = 0x00F0
 PATH_LIST = r"\Path List"
 
 
-def start(app, language="en"):
-    """Starts the program, in French when asked (LC_ALL picks the UI language)."""
-    extra = {"PATHSTOW_RECORD_FILE": app.session_path(app.record_file)}
-    if language == "fr":
-        extra["LC_ALL"] = "fr_FR.UTF-8"
-    app.proc = app.session.start(app.exe, cwd=app.dir, extra_env=extra)
-    window = app.session.wait_window(30, cls="DummyClass", exe=app.exe.name)
-    app.hwnd, app.pid, app.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
-
-
 def store(session, app, bookmarks):
     key = app.registry_key + PATH_LIST
     session.reg_set(key, "Counter", len(bookmarks))
@@ -135,7 +125,7 @@ SORTED_FIVE = sorted(FIVE)
 def test_opens_sorted_with_the_first_selected_in_the_users_language(session, app, language):
     store(session, app, FIVE)
     session.reg_set(app.registry_key + r"\Command", "Tree", 1)
-    start(app, language)
+    app.start(language=language)
     options = Options(session, app, len(FIVE))
     assert options.count() == 5
     assert options.path() == r"C:\a"  # Alpha, first in sorted order
@@ -157,7 +147,7 @@ def test_opens_sorted_with_the_first_selected_in_the_users_language(session, app
 
 
 def test_empty_list_add_name_enter_then_path_and_ok(session, app):
-    start(app)
+    app.start()
     options = Options(session, app, 0)
     assert options.count() == 0 and options.path() == ""
     options.click(IDC_ADD)
@@ -184,7 +174,7 @@ def test_empty_list_add_name_enter_then_path_and_ok(session, app):
 
 def test_add_then_escape_keeps_the_new_name_sorted_in(session, app):
     store(session, app, [("Zulu", r"C:\z"), ("Alpha", r"C:\a")])
-    start(app)
+    app.start()
     options = Options(session, app, 2)
     options.click(IDC_ADD)
     wait_until(options.editing, 10, what="the label edit")
@@ -206,7 +196,7 @@ def test_add_then_escape_keeps_the_new_name_sorted_in(session, app):
 
 def test_paths_typed_then_ok_or_then_another_selection(session, app):
     store(session, app, [("Bravo", r"C:\b"), ("Alpha", r"C:\a"), ("Charlie", r"C:\c")])
-    start(app)
+    app.start()
     options = Options(session, app, 3)
     options.type_path(r"C:\alpha edited")   # Alpha is selected
     options.click_item(1)                   # Bravo: the edit is stored for Alpha
@@ -221,7 +211,7 @@ def test_paths_typed_then_ok_or_then_another_selection(session, app):
 def test_double_click_opens_the_stored_path_and_the_unticked_box_drops_the_tree(session, app):
     store(session, app, [("Data", r"C:\data"), ("Other", r"C:\other")])
     session.reg_set(app.registry_key + r"\Command", "Tree", 1)
-    start(app)
+    app.start()
     options = Options(session, app, 2)
     options.type_path(r"C:\typed")
     options.double_click_item(0)
@@ -240,7 +230,7 @@ def test_double_click_opens_the_stored_path_and_the_unticked_box_drops_the_tree(
 
 def test_deleting_last_only_and_three_of_five(session, app):
     store(session, app, FIVE)
-    start(app)
+    app.start()
     options = Options(session, app, 5)
     options.click_item(4)               # Echo, the last
     options.click(IDC_DELETE)
@@ -278,7 +268,7 @@ def test_deleting_last_only_and_three_of_five(session, app):
 
 def test_browse_puts_the_chosen_folder_into_the_path(session, app):
     store(session, app, [("Data", r"C:\data")])
-    start(app)
+    app.start()
     options = Options(session, app, 1)
     options.click(IDC_BROWSE)
     browser = session.wait_window(15, cls="#32770", exe=app.exe.name, visible=True,
@@ -300,7 +290,7 @@ def test_browse_puts_the_chosen_folder_into_the_path(session, app):
 
 
 def test_about_button_shows_the_about_box_over_the_disabled_options(session, app):
-    start(app)
+    app.start()
     options = Options(session, app, 0)
     options.click(IDC_ABOUT)
     about = session.wait_window(15, cls="#32770", title="About Pathstow", exe=app.exe.name,

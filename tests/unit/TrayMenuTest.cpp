@@ -33,7 +33,7 @@ void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
   HMENU menu = CMenu::TrackingMenu();
   g_seen.seen = menu != nullptr;
   for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
-    char text[256] = {};
+    char text[1024] = {};
     ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
     g_seen.items.push_back({::GetMenuItemID(menu, i),
                             ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION), text});
@@ -95,6 +95,17 @@ TEST_F(TrayMenuTest, BookmarksFollowedByOptionsAboutAndQuit) {
   }
   // The menu stays stored until a command has been handled.
   EXPECT_NE(nullptr, app.m_menuTray.m_hMenu);
+}
+
+TEST_F(TrayMenuTest, HugeNamesAreCutForTheMenuOnly) {
+  const std::string huge(1 << 20, 'N');
+  SaveBookmarks(app, {{huge, "C:\\Huge"}}, 0);
+  ClickIcon();
+  ASSERT_TRUE(g_seen.seen);
+  EXPECT_EQ(std::string(512, 'N'), g_seen.items[0].text);
+  std::string name, path;
+  LoadBookmark(app, 0, name, path);
+  EXPECT_EQ(huge, name);  // the stored name stays whole
 }
 
 TEST_F(TrayMenuTest, EmptyListStartsWithASeparator) {

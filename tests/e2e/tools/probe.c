@@ -278,6 +278,228 @@ static int cmd_foreground(void)
     return 0;
 }
 
+/* What a process holds, counted from outside, because GetGuiResources and
+ * GetProcessHandleCount answer 0 under Wine:
+ *   handles  its kernel handles (the system handle list);
+ *   gdi      used entries of its GDI handle table (PEB GdiSharedHandleTable),
+ *            stock objects included; gdi_types lists them by type;
+ *   windows  its windows: top-level (shown or hidden), their children and
+ *            message-only windows.
+ * A field that cannot be read is -1. */
+typedef LONG (WINAPI *query_system_fn)(ULONG, void *, ULONG, ULONG *);
+typedef LONG (WINAPI *query_process_fn)(HANDLE, ULONG, void *, ULONG, ULONG *);
+
+struct handle_entry { ULONG pid; BYTE type, flags; USHORT value; void *object; ULONG access; };
+struct gdi_entry { ULONGLONG object; ULONG owner; USHORT unique; BYTE type, flags; ULONGLONG user; };
+
+static long count_handles(DWORD pid)
+{
+    query_system_fn query = (query_system_fn)GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                                                     "NtQuerySystemInformation");
+    ULONG size = 1 << 16, needed = 0;
+    long count = -1;
+    for (int attempt = 0; query && attempt < 8; attempt++, size *= 4) {
+        BYTE *buf = malloc(size);
+        if (!buf) break;
+        LONG status = query(16 /* SystemHandleInformation */, buf, size, &needed);
+        if (status == 0) {
+            ULONG n = *(ULONG *)buf;
+            const struct handle_entry *e = (const struct handle_entry *)(buf + sizeof(ULONG_PTR));
+            count = 0;
+            for (ULONG i = 0; i < n; i++) count += e[i].pid == pid;
+            free(buf);
+            break;
+        }
+        free(buf);
+        if (status != (LONG)0xC0000004 /* STATUS_INFO_LENGTH_MISMATCH */) break;
+    }
+    return count;
+}
+
+static long count_gdi(HANDLE process, char *types, size_t types_size)
+{
+    query_process_fn query = (query_process_fn)GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                                                       "NtQueryInformationProcess");
+    struct { void *reserved1; BYTE *peb; void *reserved2[4]; } basic = {0};
+    BYTE *table = NULL;
+    SIZE_T got = 0;
+#ifdef _WIN64
+    const size_t table_offset = 0xf8;
+#else
+    const size_t table_offset = 0x94;
+#endif
+    types[0] = 0;
+    if (!query || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof basic, NULL) != 0) return -1;
+    if (!ReadProcessMemory(process, basic.peb + table_offset, &table, sizeof table, &got) || !table) return -1;
+    const size_t entries = 0x10000;
+    struct gdi_entry *copy = malloc(entries * sizeof *copy);
+    if (!copy) return -1;
+    long count = -1;
+    if (ReadProcessMemory(process, table, copy, entries * sizeof *copy, &got) && got == entries * sizeof *copy) {
+        long by_type[256] = {0};
+        count = 0;
+        for (size_t i = 0; i < entries; i++) {
+            if (!copy[i].type) continue;
+            count++;
+            by_type[copy[i].type]++;
+        }
+        size_t used = 0;
+        for (int t = 1; t < 256 && used + 16 < types_size; t++)
+            if (by_type[t]) used += (size_t)snprintf(types + used, types_size - used, "%s%02x:%ld", used ? "," : "", t, by_type[t]);
+    }
+    free(copy);
+    return count;
+}
+
+struct window_count { DWORD pid; long count; };
+
+static BOOL CALLBACK count_child_cb(HWND h, LPARAM lp)
+{
+    (void)h;
+    ((struct window_count *)lp)->count++;
+    return TRUE;
+}
+
+static BOOL CALLBACK count_window_cb(HWND h, LPARAM lp)
+{
+    struct window_count *wc = (struct window_count *)lp;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != wc->pid) return TRUE;
+    wc->count++;
+    EnumChildWindows(h, count_child_cb, lp); /* all descendants */
+    return TRUE;
+}
+
+static long count_windows(DWORD pid)
+{
+    struct window_count wc = {pid, 0};
+    EnumWindows(count_window_cb, (LPARAM)&wc);
+    for (HWND h = FindWindowExA(HWND_MESSAGE, NULL, NULL, NULL); h; h = FindWindowExA(HWND_MESSAGE, h, NULL, NULL))
+        count_window_cb(h, (LPARAM)&wc);
+    return wc.count;
+}
+
+static int cmd_resources(DWORD pid)
+{
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid);
+    if (!p) { printf("alive=0\n"); return 1; }
+    DWORD code = 0;
+    char types[512];
+    GetExitCodeProcess(p, &code);
+    long gdi = count_gdi(p, types, sizeof types);
+    printf("alive=%d\thandles=%ld\tgdi=%ld\twindows=%ld\tgdi_types=%s\n", code == STILL_ACTIVE ? 1 : 0,
+           count_handles(pid), gdi, count_windows(pid), types);
+    CloseHandle(p);
+    return 0;
+}
+
+/* repeat N PID STEP... : runs the steps N times, as fast as the program
+ * answers, for the stress tests. Steps:
+ *   click:X,Y       a left click at a screen point (SendInput)
+ *   key:NAME        a key, as "key" takes it (Escape, Return, Shift+End...)
+ *   open:CLASS[/TITLE]   wait for a visible window of PID
+ *   front:CLASS[/TITLE]  wait until such a window is the foreground window
+ *   gone:CLASS[/TITLE]   wait until no such visible window is left
+ *   sleep:MS
+ * Each wait gives up after 15 s: "failed=ROUND\tstep=STEP", exit code 1. */
+struct wanted { DWORD pid; char cls[128]; const char *title; HWND found; };
+
+static BOOL CALLBACK wanted_cb(HWND h, LPARAM lp)
+{
+    struct wanted *w = (struct wanted *)lp;
+    char buf[256];
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != w->pid || !IsWindowVisible(h)) return TRUE;
+    GetClassNameA(h, buf, sizeof buf);
+    if (lstrcmpiA(buf, w->cls)) return TRUE;
+    if (w->title) { GetWindowTextA(h, buf, sizeof buf); if (strcmp(buf, w->title)) return TRUE; }
+    w->found = h;
+    return FALSE;
+}
+
+static HWND find_wanted(DWORD pid, const char *spec)
+{
+    struct wanted w = {pid, {0}, NULL, NULL};
+    lstrcpynA(w.cls, spec, sizeof w.cls);
+    char *slash = strchr(w.cls, '/');
+    if (slash) { *slash = 0; w.title = spec + (slash - w.cls) + 1; }
+    EnumWindows(wanted_cb, (LPARAM)&w);
+    return w.found;
+}
+
+static int press_keys(const char *spec)
+{
+    char buf[64];
+    WORD held[4];
+    int nh = 0;
+    lstrcpynA(buf, spec, sizeof buf);
+    for (char *tok = strtok(buf, "+"); tok; tok = strtok(NULL, "+")) {
+        WORD vk = vk_of(tok);
+        if (!vk) return 0;
+        send_key(vk, 0);
+        if (nh < 4) held[nh++] = vk;
+    }
+    while (nh > 0) send_key(held[--nh], 1);
+    return 1;
+}
+
+static DWORD CLICK_SETTLE_MS = 30;
+
+static int run_step(DWORD pid, const char *step)
+{
+    const char *arg = strchr(step, ':');
+    if (!arg) return 2;
+    arg++;
+    if (!strncmp(step, "click:", 6)) {
+        INPUT in[3] = {{0}, {0}, {0}};
+        int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN), x = 0, y = 0;
+        if (sscanf(arg, "%d,%d", &x, &y) != 2) return 2;
+        for (int i = 0; i < 3; i++) in[i].type = INPUT_MOUSE;
+        in[0].mi.dx = (x * 65535 + sw / 2) / (sw - 1);
+        in[0].mi.dy = (y * 65535 + sh / 2) / (sh - 1);
+        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        /* The press must not come before the pointer has arrived, or it
+         * counts at the old place (a double click with the last one). */
+        SendInput(1, in, sizeof in[0]);
+        Sleep(CLICK_SETTLE_MS);
+        SendInput(2, in + 1, sizeof in[0]);
+        return 0;
+    }
+    if (!strncmp(step, "key:", 4)) return press_keys(arg) ? 0 : 2;
+    if (!strncmp(step, "sleep:", 6)) { Sleep((DWORD)num(arg)); return 0; }
+    int open = !strncmp(step, "open:", 5), front = !strncmp(step, "front:", 6), gone = !strncmp(step, "gone:", 5);
+    if (!open && !front && !gone) return 2;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(5)) {
+        HWND h = find_wanted(pid, arg);
+        if (gone ? !h : h && (!front || GetForegroundWindow() == h)) return 0;
+    }
+    return 1;
+}
+
+static int cmd_repeat(int argc, char **argv)
+{
+    if (argc < 3) return 2;
+    int rounds = (int)num(argv[0]);
+    DWORD pid = (DWORD)num(argv[1]), start = GetTickCount();
+    for (int r = 1; r <= rounds; r++) {
+        for (int i = 2; i < argc; i++) {
+            int rc = run_step(pid, argv[i]);
+            if (rc) {
+                printf("failed=%d\tstep=", r);
+                put_text(argv[i]);
+                putchar('\n');
+                return rc;
+            }
+        }
+    }
+    printf("rounds=%d\tms=%lu\n", rounds, GetTickCount() - start);
+    return 0;
+}
+
 static int dispatch(int argc, char **argv)
 {
     const char *c = argv[0];
@@ -312,6 +534,16 @@ static int dispatch(int argc, char **argv)
         printf("ok=%d\tmsg=%u\n", ok ? 1 : 0, msg);
         return ok ? 0 : 1;
     }
+    if (!strcmp(c, "hasicon") && argc == 3) { /* a modify with no change succeeds only for an icon that exists */
+        NOTIFYICONDATAA data;
+        ZeroMemory(&data, sizeof data);
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = hwnd_arg(argv[1]);
+        data.uID = (UINT)num(argv[2]);
+        BOOL ok = Shell_NotifyIconA(NIM_MODIFY, &data);
+        printf("icon=%d\n", ok ? 1 : 0);
+        return ok ? 0 : 1;
+    }
     if (!strcmp(c, "untray") && argc == 3) { /* remove a program's icon, as a restarting shell loses it */
         NOTIFYICONDATAA data;
         ZeroMemory(&data, sizeof data);
@@ -328,6 +560,8 @@ static int dispatch(int argc, char **argv)
         return ok ? 0 : 1;
     }
     if (!strcmp(c, "process") && argc == 2) return cmd_process((DWORD)num(argv[1]));
+    if (!strcmp(c, "resources") && argc == 2) return cmd_resources((DWORD)num(argv[1]));
+    if (!strcmp(c, "repeat")) return cmd_repeat(argc - 1, argv + 1);
     if (!strcmp(c, "wait-exit") && argc == 3) return cmd_wait_exit((DWORD)num(argv[1]), (DWORD)num(argv[2]));
     if (!strcmp(c, "procs")) return cmd_procs();
     if (!strcmp(c, "foreground")) return cmd_foreground();
@@ -363,8 +597,8 @@ int main(int argc, char **argv)
 {
     if (argc < 2) {
         fputs("usage: probe find|window|controls|text|item|post|send|postthread|broadcast|settext|\n"
-              "       untray|process|wait-exit|procs|foreground|setforeground|key|type|click|rclick|\n"
-              "       cursor|screen ...\n", stderr);
+              "       hasicon|untray|process|wait-exit|procs|foreground|setforeground|key|type|click|rclick|\n"
+              "       cursor|screen|resources|repeat ...\n", stderr);
         return 2;
     }
     int rc = dispatch(argc - 1, argv + 1);
