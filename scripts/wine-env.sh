@@ -73,6 +73,16 @@ pathstow_prepare_prefix() {
     "$WINESERVER" -w
     touch "$WINEPREFIX/.pathstow-ready"
   fi
+  pathstow_install_caption_font
+}
+
+# Wine started through its 64-bit loader does not find its own font folder:
+# without Marlett, window captions show "0 1 r" instead of their buttons.
+pathstow_install_caption_font() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
 }
 
 pathstow_desktop_up() {

@@ -167,8 +167,15 @@ class WineSession:
 
     def _prepare_prefix(self):
         prefix = self.paths["prefix"]
-        if (prefix / ".pathstow-ready").exists():
-            return
+        if not (prefix / ".pathstow-ready").exists():
+            self._create_prefix(prefix)
+        # Wine started through its 64-bit loader does not find its own font
+        # folder: without Marlett, captions show "0 1 r" instead of their buttons.
+        fonts, marlett = prefix / "drive_c" / "windows" / "Fonts", Path("/usr/share/wine/fonts/marlett.ttf")
+        if marlett.exists() and fonts.is_dir() and not (fonts / marlett.name).exists():
+            shutil.copy(marlett, fonts)
+
+    def _create_prefix(self, prefix):
         prefix.mkdir(parents=True, exist_ok=True)
         self.run("wineboot", "-i", timeout=300, check=False)
         # Every program started with plain wine then runs in the "shell" desktop.

@@ -10,7 +10,7 @@ import time
 
 import pytest
 
-from harness import ROOT, SCREEN_H, SCREEN_W, TRAY_SLOT, TRAY_Y, Timeout, rect_of, wait_until
+from harness import SCREEN_H, SCREEN_W, TRAY_SLOT, TRAY_Y, Timeout, rect_of, wait_until
 
 WM_TRAYNOTIFY, TRAY_ICON_ID = 1125, 128
 WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN = 0x201, 0x202, 0x203, 0x204
@@ -111,14 +111,14 @@ def tray_slot_colours(session):
 
 
 def save_menu_picture(session, menu, name):
-    """The menu and the taskbar corner below it, as docs/<name>.png."""
+    """The menu and the taskbar corner below it, among the artifacts as
+    <name>-crop.png: the picture docs/<name>.png shows."""
     png = session.screenshot(name)
     left, top, _, _ = rect_of(menu)
     x, y = left - 16, top - 16
     crop = png.with_name(f"{name}-crop.png")
     subprocess.run(["convert", str(png), "-crop", f"{SCREEN_W - x}x{SCREEN_H - y}+{x}+{y}", "+repage",
                     str(crop)], check=True)
-    shutil.copy(crop, ROOT / "docs" / f"{name}.png")
 
 
 LAUNCH_ENTRIES = [
