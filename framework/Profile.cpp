@@ -7,6 +7,9 @@
 namespace {
 constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 
+// The buffer that the first query of a text offers.
+constexpr DWORD kShortText = 256;
+
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 }  // namespace
 
@@ -47,18 +50,21 @@ std::string CWinApp::GetProfileString(LPCSTR section, LPCSTR entry, LPCSTR defau
   const std::string fallback = defaultValue ? defaultValue : "";
   CRegKey key = GetSectionKey(section);
   if (!key) return fallback;
+  // Most texts fit a small buffer: one query then gives type, size and data.
+  // A longer one is read again at its size. One spare byte each: stored data
+  // need not end with a zero.
+  std::vector<char> data(kShortText + 1, '\0');
   DWORD type = REG_NONE;
-  DWORD size = 0;
-  if (::RegQueryValueExA(key.m_hKey, entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      !IsText(type)) {
-    return fallback;  // missing, or a number or binary data where a text belongs
+  DWORD size = kShortText;
+  LONG result = ::RegQueryValueExA(key.m_hKey, entry, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data.data()), &size);
+  if (result == ERROR_MORE_DATA) {
+    data.assign(static_cast<size_t>(size) + 1, '\0');
+    result = ::RegQueryValueExA(key.m_hKey, entry, nullptr, &type,
+                                reinterpret_cast<BYTE*>(data.data()), &size);
   }
-  // One spare byte: stored data need not end with a zero.
-  std::vector<char> data(static_cast<size_t>(size) + 1, '\0');
-  if (::RegQueryValueExA(key.m_hKey, entry, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                         &size) != ERROR_SUCCESS) {
-    return fallback;
-  }
+  // Missing, or a number or binary data where a text belongs.
+  if (result != ERROR_SUCCESS || !IsText(type)) return fallback;
   return std::string(data.data());  // up to the first zero
 }
 

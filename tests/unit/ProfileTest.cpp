@@ -94,6 +94,17 @@ TEST(ProfileTest, TextReadCopesWithOddData) {
   EXPECT_EQ(big, app.GetProfileString(kSection, "Big"));
 }
 
+TEST(ProfileTest, TextsAroundTheFirstReadsBufferComeWhole) {
+  TestApp app;
+  for (size_t length : {255u, 256u, 257u, 4096u}) {
+    const std::string value(length, 'v');
+    app.SetRaw(kSection, "Zero", REG_SZ, value.c_str(), static_cast<DWORD>(length + 1));
+    app.SetRaw(kSection, "NoZero", REG_SZ, value.data(), static_cast<DWORD>(length));
+    EXPECT_EQ(value, app.GetProfileString(kSection, "Zero")) << length;
+    EXPECT_EQ(value, app.GetProfileString(kSection, "NoZero")) << length;
+  }
+}
+
 TEST(ProfileTest, WithoutCompanyKeyNothingIsReadOrWritten) {
   TestApp app;
   app.m_strRegistryKey.clear();
