@@ -8,14 +8,6 @@ namespace {
 
 class BookmarkStoreTest : public ::testing::Test {
  protected:
-  void Store(int counter, const std::vector<Bookmark>& entries) const {
-    app.SetDword(kPathListSection, "Counter", static_cast<DWORD>(counter));
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const std::string suffix = std::to_string(i + 1);
-      app.SetString(kPathListSection, ("Path" + suffix).c_str(), entries[i].name);
-      app.SetString(kPathListSection, ("PathName" + suffix).c_str(), entries[i].path);
-    }
-  }
   std::string Read(const std::string& name) const {
     return app.GetProfileString(kPathListSection, name.c_str(), "<missing>");
   }
@@ -34,7 +26,7 @@ TEST_F(BookmarkStoreTest, EmptyRegistryGivesAnEmptyListAndCreatesTheSection) {
 }
 
 TEST_F(BookmarkStoreTest, EntriesReadBySuffixWithHolesAndNamelessEntries) {
-  Store(3, {{"Docs", "C:\\Docs"}});
+  app.StoreList({{"Docs", "C:\\Docs"}}, 3);
   std::string name, path;
   ASSERT_TRUE(LoadBookmark(app, 0, name, path));
   EXPECT_EQ("Docs", name);
@@ -55,7 +47,7 @@ TEST_F(BookmarkStoreTest, EntriesReadBySuffixWithHolesAndNamelessEntries) {
 }
 
 TEST_F(BookmarkStoreTest, CountIsReadAfreshOnEveryCall) {
-  Store(2, {{"A", "a"}, {"B", "b"}});
+  app.StoreList({{"A", "a"}, {"B", "b"}}, 2);
   std::string name, path;
   EXPECT_TRUE(LoadBookmark(app, 1, name, path));
   app.SetDword(kPathListSection, "Counter", 1);  // another instance shortened the list
@@ -78,7 +70,7 @@ TEST_F(BookmarkStoreTest, CounterOutOfRangeIsClampedForEveryReader) {
 }
 
 TEST_F(BookmarkStoreTest, SavingFewerEntriesDeletesTheSurplusSuffixes) {
-  Store(5, {{"1", "p1"}, {"2", "p2"}, {"3", "p3"}, {"4", "p4"}, {"5", "p5"}});
+  app.StoreList({{"1", "p1"}, {"2", "p2"}, {"3", "p3"}, {"4", "p4"}, {"5", "p5"}}, 5);
   app.SetString(kPathListSection, "Path9", "beyond");
   EXPECT_TRUE(SaveBookmarks(app, {{"Alpha", "C:\\A"}, {"Beta", "C:\\B"}}, 5));
   EXPECT_EQ(2, LoadBookmarkCount(app));
@@ -92,7 +84,7 @@ TEST_F(BookmarkStoreTest, SavingFewerEntriesDeletesTheSurplusSuffixes) {
 }
 
 TEST_F(BookmarkStoreTest, SavingMoreEntriesWritesThemAllAndDeletesNothing) {
-  Store(2, {{"1", "p1"}, {"2", "p2"}});
+  app.StoreList({{"1", "p1"}, {"2", "p2"}}, 2);
   app.SetString(kPathListSection, "Path7", "beyond");
   EXPECT_TRUE(SaveBookmarks(app, {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}}, 2));
   EXPECT_EQ(4, LoadBookmarkCount(app));
@@ -110,7 +102,7 @@ TEST_F(BookmarkStoreTest, PathsAreTrimmedNamesAreNot) {
 }
 
 TEST_F(BookmarkStoreTest, EmptyNameDeletesTheOldNameButKeepsThePath) {
-  Store(1, {{"Old name", "C:\\Old"}});
+  app.StoreList({{"Old name", "C:\\Old"}}, 1);
   EXPECT_TRUE(SaveBookmarks(app, {{"", " C:\\New "}}, 1));
   EXPECT_FALSE(Has("Path1"));
   EXPECT_EQ("C:\\New", Read("PathName1"));

@@ -27,14 +27,6 @@ using Host = RunningDialog<TreeHost>;
 
 class BookmarkTreeTest : public ::testing::Test {
  protected:
-  void Store(const std::vector<Bookmark>& list) {
-    app.SetDword(kPathListSection, kCounterEntry, static_cast<DWORD>(list.size()));
-    for (size_t i = 0; i < list.size(); ++i) {
-      const std::string suffix = std::to_string(i + 1);
-      app.SetString(kPathListSection, ("Path" + suffix).c_str(), list[i].name);
-      app.SetString(kPathListSection, ("PathName" + suffix).c_str(), list[i].path);
-    }
-  }
   void Run(const std::function<void(CBookmarkTree&, Host&)>& body) {
     Host host([&](Host& h) {
       h.tree.LoadBookmarks(app);
@@ -82,7 +74,8 @@ void PressInEdit(CBookmarkTree& tree, WPARAM key) {
 }
 
 TEST_F(BookmarkTreeTest, LoadKeepsStoredIndexesBehindTheSortedItems) {
-  Store({{"Charlie", "C:\\c"}, {"alpha", "C:\\a"}, {"", "C:\\ignored"}, {"Bravo", "C:\\b"}});
+  app.StoreList(
+      {{"Charlie", "C:\\c"}, {"alpha", "C:\\a"}, {"", "C:\\ignored"}, {"Bravo", "C:\\b"}});
   Run([](CBookmarkTree& tree, Host&) {
     EXPECT_EQ((std::vector<std::string>{"", "alpha", "Bravo", "Charlie"}), Names(tree));
     EXPECT_EQ(Range(4), ItemData(tree));
@@ -96,7 +89,7 @@ TEST_F(BookmarkTreeTest, LoadKeepsStoredIndexesBehindTheSortedItems) {
 }
 
 TEST_F(BookmarkTreeTest, AddAndDeleteKeepItemDataDense) {
-  Store({{"A", "C:\\a"}, {"B", "C:\\b"}, {"C", "C:\\c"}, {"D", "C:\\d"}});
+  app.StoreList({{"A", "C:\\a"}, {"B", "C:\\b"}, {"C", "C:\\c"}, {"D", "C:\\d"}});
   Run([](CBookmarkTree& tree, Host&) {
     HTREEITEM added = tree.AddBookmark("E");
     EXPECT_EQ(4u, tree.GetItemData(added));
@@ -118,7 +111,7 @@ TEST_F(BookmarkTreeTest, AddAndDeleteKeepItemDataDense) {
 }
 
 TEST_F(BookmarkTreeTest, AcceptedLabelIsSortedInAndFocusGoesToAnEmptyPath) {
-  Store({{"Bravo", "C:\\b"}, {"Delta", "C:\\d"}});
+  app.StoreList({{"Bravo", "C:\\b"}, {"Delta", "C:\\d"}});
   Run([](CBookmarkTree& tree, Host& host) {
     HTREEITEM added = tree.AddBookmark("New");
     tree.SelectItem(added);
@@ -140,7 +133,7 @@ TEST_F(BookmarkTreeTest, AcceptedLabelIsSortedInAndFocusGoesToAnEmptyPath) {
 }
 
 TEST_F(BookmarkTreeTest, AcceptedEmptyLabelAndCancelledEdit) {
-  Store({{"Bravo", "C:\\b"}, {"Alpha", "C:\\a"}});
+  app.StoreList({{"Bravo", "C:\\b"}, {"Alpha", "C:\\a"}});
   Run([](CBookmarkTree& tree, Host&) {
     tree.EditLabel(Find(tree, "Bravo"));
     ::SetWindowTextA(tree.GetEditControl(), "Zulu");
@@ -155,7 +148,7 @@ TEST_F(BookmarkTreeTest, AcceptedEmptyLabelAndCancelledEdit) {
 }
 
 TEST_F(BookmarkTreeTest, F2EditsTheSelectedLabel) {
-  Store({{"Bravo", "C:\\b"}, {"Alpha", "C:\\a"}});
+  app.StoreList({{"Bravo", "C:\\b"}, {"Alpha", "C:\\a"}});
   Run([](CBookmarkTree& tree, Host&) {
     ::SetFocus(tree.m_hWnd);
     tree.SelectItem(Find(tree, "Bravo"));

@@ -66,14 +66,6 @@ class BrowsingShell : public FakeShell {
 
 class OptionsDialogTest : public ::testing::Test {
  protected:
-  void Store(const std::vector<Bookmark>& list) {
-    app.SetDword(kPathListSection, kCounterEntry, static_cast<DWORD>(list.size()));
-    for (size_t i = 0; i < list.size(); ++i) {
-      const std::string suffix = std::to_string(i + 1);
-      app.SetString(kPathListSection, ("Path" + suffix).c_str(), list[i].name);
-      app.SetString(kPathListSection, ("PathName" + suffix).c_str(), list[i].path);
-    }
-  }
   std::string Stored(const std::string& entry) const {
     return app.GetProfileString(kPathListSection, entry.c_str(), "<missing>");
   }
@@ -175,7 +167,7 @@ TEST_F(OptionsDialogTest, NegativeCounterOpensEmptyList) {
 }
 
 TEST_F(OptionsDialogTest, OpensSortedWithFirstSelectedAndItsPathShown) {
-  Store(kFive);
+  app.StoreList(kFive);
   app.m_nTree = 2;  // any value but 1: without the tree
   Run([](Options& d) {
     const std::vector<std::string> sorted{"alpha", "Bravo", "Charlie", "Delta", "Echo"};
@@ -215,7 +207,7 @@ TEST_F(OptionsDialogTest, TemplateGivesTabOrderCaptionAndTaskbarButton) {
 // --- selection, Add, Delete ---
 
 TEST_F(OptionsDialogTest, SelectionChangeStoresTheFieldForTheItemLeft) {
-  Store({{"One", "C:\\1"}, {"Two", "C:\\2"}});
+  app.StoreList({{"One", "C:\\1"}, {"Two", "C:\\2"}});
   Run([](Options& d) {
     CBookmarkTree& tree = d.m_treeBookmarks;
     SetField(d, "C:\\typed");
@@ -227,7 +219,7 @@ TEST_F(OptionsDialogTest, SelectionChangeStoresTheFieldForTheItemLeft) {
 }
 
 TEST_F(OptionsDialogTest, AddAppendsNewItemSelectedAndInEdit) {
-  Store({{"Zulu", "C:\\z"}});
+  app.StoreList({{"Zulu", "C:\\z"}});
   Run([](Options& d) {
     CBookmarkTree& tree = d.m_treeBookmarks;
     SetField(d, "C:\\zz");
@@ -244,7 +236,7 @@ TEST_F(OptionsDialogTest, AddAppendsNewItemSelectedAndInEdit) {
 }
 
 TEST_F(OptionsDialogTest, DeleteSelectsNextElsePreviousAndRenumbers) {
-  Store(kFive);
+  app.StoreList(kFive);
   Run([](Options& d) {
     CBookmarkTree& tree = d.m_treeBookmarks;
     // In the middle: the next one is selected.
@@ -270,7 +262,7 @@ TEST_F(OptionsDialogTest, DeleteSelectsNextElsePreviousAndRenumbers) {
 }
 
 TEST_F(OptionsDialogTest, DeletingTheOnlyBookmarkKeepsItsPathInTheField) {
-  Store({{"Only", "C:\\only"}});
+  app.StoreList({{"Only", "C:\\only"}});
   Run([](Options& d) {
     Click(d, IDC_DELETE);
     EXPECT_EQ(0u, d.m_treeBookmarks.GetCount());
@@ -288,7 +280,7 @@ TEST_F(OptionsDialogTest, DeletingTheOnlyBookmarkKeepsItsPathInTheField) {
 // --- label edits and the keys that end them ---
 
 TEST_F(OptionsDialogTest, OkDuringLabelEditCommitsTheLabelAndStaysOpen) {
-  Store({{"Bravo", "C:\\b"}});
+  app.StoreList({{"Bravo", "C:\\b"}});
   Run([](Options& d) {
     CBookmarkTree& tree = d.m_treeBookmarks;
     Click(d, IDC_ADD);
@@ -304,7 +296,7 @@ TEST_F(OptionsDialogTest, OkDuringLabelEditCommitsTheLabelAndStaysOpen) {
 }
 
 TEST_F(OptionsDialogTest, CancelDuringLabelEditDiscardsTheTextAndStaysOpen) {
-  Store({{"Alpha", "C:\\a"}, {"Papa", "C:\\p"}});
+  app.StoreList({{"Alpha", "C:\\a"}, {"Papa", "C:\\p"}});
   Run([](Options& d) {
     CBookmarkTree& tree = d.m_treeBookmarks;
     Click(d, IDC_ADD);
@@ -319,7 +311,7 @@ TEST_F(OptionsDialogTest, CancelDuringLabelEditDiscardsTheTextAndStaysOpen) {
 }
 
 TEST_F(OptionsDialogTest, EnterAndEscInsideTheEditBoxNeverCloseTheDialog) {
-  Store({{"Bravo", "C:\\b"}});
+  app.StoreList({{"Bravo", "C:\\b"}});
   Run([](Options& d) {
     CBookmarkTree& tree = d.m_treeBookmarks;
     for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
@@ -339,7 +331,7 @@ TEST_F(OptionsDialogTest, EnterAndEscInsideTheEditBoxNeverCloseTheDialog) {
 // --- OK and Cancel ---
 
 TEST_F(OptionsDialogTest, OkWritesAlphabeticalListDeletesSurplusAndTree) {
-  Store(kFive);
+  app.StoreList(kFive);
   app.m_nTree = 1;
   Run([](Options& d) {
     CBookmarkTree& tree = d.m_treeBookmarks;
@@ -369,7 +361,7 @@ TEST_F(OptionsDialogTest, OkWritesAlphabeticalListDeletesSurplusAndTree) {
 }
 
 TEST_F(OptionsDialogTest, EditedPathSurvivesSelectingAnotherBookmarkBeforeOk) {
-  Store({{"One", "C:\\1"}, {"Two", "C:\\2"}});
+  app.StoreList({{"One", "C:\\1"}, {"Two", "C:\\2"}});
   Run([](Options& d) {
     SetField(d, "C:\\one edited");
     d.m_treeBookmarks.SelectItem(Find(d.m_treeBookmarks, "Two"));
@@ -380,7 +372,7 @@ TEST_F(OptionsDialogTest, EditedPathSurvivesSelectingAnotherBookmarkBeforeOk) {
 }
 
 TEST_F(OptionsDialogTest, CancelWritesNothing) {
-  Store({{"Bravo", "C:\\b"}, {"alpha", "C:\\a"}});
+  app.StoreList({{"Bravo", "C:\\b"}, {"alpha", "C:\\a"}});
   app.m_nTree = 1;
   Run([](Options& d) {
     Click(d, IDC_ADD);
@@ -421,7 +413,7 @@ HWND OwnedBoxes::owner = nullptr;
 std::vector<SeenBox> OwnedBoxes::seen;
 
 TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
-  Store({{"Bravo", "C:\\b"}});
+  app.StoreList({{"Bravo", "C:\\b"}});
   OwnedBoxes::seen.clear();
   Run([this](Options& d) {
     // A volatile application key refuses the lasting section keys below it.
@@ -450,7 +442,7 @@ TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
 // --- double click and Browse ---
 
 TEST_F(OptionsDialogTest, DoubleClickOpensTheStoredPathWithTheCheckBoxState) {
-  Store({{"Data", "C:\\Data"}});
+  app.StoreList({{"Data", "C:\\Data"}});
   app.m_nTree = 1;
   Run([](Options& d) {
     SetField(d, "C:\\typed but not stored");
@@ -468,7 +460,7 @@ TEST_F(OptionsDialogTest, DoubleClickOpensTheStoredPathWithTheCheckBoxState) {
 }
 
 TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {
-  Store({{"Data", "C:\\Data"}});
+  app.StoreList({{"Data", "C:\\Data"}});
   ITEMIDLIST chosen{};
   shell.chosen = &chosen;
   shell.folder = "C:\\Chosen";

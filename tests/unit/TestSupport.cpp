@@ -2,8 +2,6 @@
 
 #include <shlwapi.h>
 
-#include "bookmarks/BookmarkStore.h"
-
 BOOL FakeShell::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
   iconCalls.push_back({message, *data});
   return notifyResult;
@@ -146,6 +144,16 @@ void TestApp::SetDword(const char* section, const char* name, DWORD value) const
 
 void TestApp::SetString(const char* section, const char* name, const std::string& value) const {
   SetRaw(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void TestApp::StoreList(const std::vector<Bookmark>& entries, int counter) const {
+  SetDword(kPathListSection, kCounterEntry,
+           static_cast<DWORD>(counter < 0 ? static_cast<int>(entries.size()) : counter));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string suffix = std::to_string(i + 1);
+    SetString(kPathListSection, ("Path" + suffix).c_str(), entries[i].name);
+    SetString(kPathListSection, ("PathName" + suffix).c_str(), entries[i].path);
+  }
 }
 
 bool TestApp::HasValue(const char* section, const char* name) const {

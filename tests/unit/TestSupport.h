@@ -11,6 +11,7 @@
 
 #include "app/FolderTrayApp.h"
 #include "app/ShellServices.h"
+#include "bookmarks/BookmarkStore.h"
 
 // Records every shell call and answers with the results a test sets.
 class FakeShell : public ShellServices {
@@ -82,6 +83,9 @@ class TestApp : public CFolderTrayApp {
   void SetString(const char* section, const char* name, const std::string& value) const;
   void SetRaw(const char* section, const char* name, DWORD type, const void* data,
               DWORD size) const;
+  // Writes "Counter" (the entries' number unless given) and each entry's
+  // "Path<k>" and "PathName<k>" as raw values, without the store's rules.
+  void StoreList(const std::vector<Bookmark>& entries, int counter = -1) const;
   bool HasValue(const char* section, const char* name) const;
   bool HasKey(const char* section) const;
   std::string RegistryPath(const char* section = nullptr) const;
