@@ -63,6 +63,14 @@ LRESULT HandleCommand(CFolderTrayApp& app, WORD id) {
 
 void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
   if (mouseMessage != WM_LBUTTONDOWN || iconId != GetTrayIconId()) return;
+  if (CMenu::TrackingMenu()) {
+    // A press that arrives while our menu is still open (the shell's
+    // notifications reach us inside the menu's loop) closes it, as a click
+    // outside a menu does. Destroying and replacing the menu that the system
+    // is still tracking would pull it from under its feet.
+    ::EndMenu();
+    return;
+  }
   DestroyTrayMenu();
 
   const int count = LoadBookmarkCount();

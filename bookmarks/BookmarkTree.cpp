@@ -1,5 +1,7 @@
 #include "bookmarks/BookmarkTree.h"
 
+#include <algorithm>
+
 #include "app/FolderTrayApp.h"
 
 CBookmarkTree::~CBookmarkTree() = default;
@@ -65,7 +67,9 @@ std::vector<Bookmark> CBookmarkTree::Entries() const {
 }
 
 bool CBookmarkTree::SaveBookmarks(const CFolderTrayApp& app) const {
-  return ::SaveBookmarks(app, Entries(), m_nLoadedCount);
+  // Another instance may have saved a longer list since ours was loaded:
+  // its entries past our count go too, so that no stale tail is left.
+  return ::SaveBookmarks(app, Entries(), std::max(m_nLoadedCount, app.LoadBookmarkCount()));
 }
 
 std::string CBookmarkTree::GetPath(LPARAM index) const {

@@ -49,14 +49,18 @@ INT_PTR CDialog::DoModal() {
   if (::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_templateId), owner,
                            &CDialog::DialogProc, reinterpret_cast<LPARAM>(this))) {
     result = RunModalLoop(MLF_SHOWONIDLE);
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                   SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
   }
-  // Re-enable the owner before the dialog goes, so that it gets the activation back.
+  // Re-enable the owner before the dialog goes, and give it the activation back.
   if (enableOwner) ::EnableWindow(owner, TRUE);
-  if (owner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
+  if (owner) ::SetActiveWindow(owner);
   if (m_hWnd) ::DestroyWindow(m_hWnd);
   return result;
+}
+
+void CDialog::EndDialog(int result) {
+  EndModalLoop(result);
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
 }
 
 BOOL CDialog::UpdateData(BOOL saveAndValidate) {

@@ -26,7 +26,9 @@ class CDialog : public CWnd {
 
   // Creates the dialog, disables its owner and runs it until EndDialog.
   virtual INT_PTR DoModal();
-  void EndDialog(int result) { EndModalLoop(result); }
+  // Ends the modal run and hides the dialog at once: a dialog opened inside
+  // this one's loop may keep the loop from returning for a while.
+  void EndDialog(int result);
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
   BOOL PreTranslateMessage(MSG* msg) override;

@@ -43,6 +43,13 @@ void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
   ::EndMenu();
 }
 
+// A second press on the icon that arrives while the menu is open.
+void CALLBACK PressAgain(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  g_seen.seen = CMenu::TrackingMenu() != nullptr;
+  TheApp().m_wndHidden.SendMessage(WM_TRAYNOTIFY, IDR_MAINFRAME, WM_LBUTTONDOWN);
+}
+
 class TrayMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -106,6 +113,15 @@ TEST_F(TrayMenuTest, HugeNamesAreCutForTheMenuOnly) {
   std::string name, path;
   LoadBookmark(app, 0, name, path);
   EXPECT_EQ(huge, name);  // the stored name stays whole
+}
+
+TEST_F(TrayMenuTest, APressWhileTheMenuIsOpenClosesIt) {
+  ::SetTimer(nullptr, 0, 50, PressAgain);
+  app.m_wndHidden.SendMessage(WM_TRAYNOTIFY, IDR_MAINFRAME, WM_LBUTTONDOWN);
+  EXPECT_TRUE(g_seen.seen);
+  EXPECT_EQ(nullptr, CMenu::TrackingMenu());
+  EXPECT_TRUE(::IsMenu(app.m_menuTray.m_hMenu));  // not destroyed while it was tracked
+  EXPECT_EQ(1u, shell.appBarCalls.size());        // and no second menu built
 }
 
 TEST_F(TrayMenuTest, EmptyListStartsWithASeparator) {

@@ -419,22 +419,22 @@ static BOOL CALLBACK wanted_cb(HWND h, LPARAM lp)
     return FALSE;
 }
 
-static HWND find_wanted(DWORD pid, const char *spec)
+static HWND find_wanted(DWORD pid, const char *pattern)
 {
     struct wanted w = {pid, {0}, NULL, NULL};
-    lstrcpynA(w.cls, spec, sizeof w.cls);
+    lstrcpynA(w.cls, pattern, sizeof w.cls);
     char *slash = strchr(w.cls, '/');
-    if (slash) { *slash = 0; w.title = spec + (slash - w.cls) + 1; }
+    if (slash) { *slash = 0; w.title = pattern + (slash - w.cls) + 1; }
     EnumWindows(wanted_cb, (LPARAM)&w);
     return w.found;
 }
 
-static int press_keys(const char *spec)
+static int press_keys(const char *pattern)
 {
     char buf[64];
     WORD held[4];
     int nh = 0;
-    lstrcpynA(buf, spec, sizeof buf);
+    lstrcpynA(buf, pattern, sizeof buf);
     for (char *tok = strtok(buf, "+"); tok; tok = strtok(NULL, "+")) {
         WORD vk = vk_of(tok);
         if (!vk) return 0;

@@ -1,0 +1,396 @@
+"""The program under pressure: hundreds of menus and dialogs without a
+growing handle, GDI object or window count; a burst of clicks on the icon;
+commands chosen from a menu opened while a dialog is up (bookmark, About, a
+second Options, Quit); two instances of one program file saving different
+lists one after the other."""
+
+import subprocess
+import time
+
+import pytest
+
+from harness import SCREEN_H, SCREEN_W, TRAY_SLOT, PathstowApp, process_resources, rect_of, \
+    repeat_steps, wait_until
+
+IDOK, IDCANCEL = 1, 2
+IDC_TREE, IDC_DELETE, IDC_ADD, IDC_PATH = 1000, 1005, 1006, 1008
+TVM_GETCOUNT, TVM_GETEDITCONTROL, TVM_GETITEMHEIGHT = 0x1105, 0x110F, 0x111C
+OPTIONS_TITLE, ABOUT_TITLE = "Pathstow", "About Pathstow"
+PATH_LIST = r"\Path List"
+# After the bookmarks: separator, Options, separator, About, Quit.
+TAIL = "sisii"
+OPTIONS, ABOUT, QUIT = 1, 3, 4  # positions in TAIL
+BOOKMARKS = [("Alpha", r"C:\a"), ("Bravo", r"C:\b"), ("Charlie", r"C:\c")]
+
+
+def layout(bookmarks):
+    return "i" * bookmarks + TAIL
+
+
+def store(session, app, bookmarks):
+    key = app.registry_key + PATH_LIST
+    session.reg_set(key, "Counter", len(bookmarks))
+    for k, (name, path) in enumerate(bookmarks, 1):
+        session.reg_set(key, f"Path{k}", name)
+        session.reg_set(key, f"PathName{k}", path)
+
+
+def icon_shown(session, n=1):
+    """Whether the n-th notification slot from the right shows an icon (more
+    than the taskbar's one colour)."""
+    png = session.screenshot("stress-tray")
+    slot = f"{TRAY_SLOT}x{TRAY_SLOT}+{SCREEN_W - TRAY_SLOT * n}+{SCREEN_H - TRAY_SLOT}"
+    out = subprocess.run(["convert", str(png), "-crop", slot, "-format", "%k", "info:"],
+                         capture_output=True, text=True, check=True).stdout
+    return int(out) > 1
+
+
+def start(app, slot=1):
+    """Starts the program and waits for its icon: a click before it shows
+    falls on an empty notification area."""
+    app.start()
+    wait_until(lambda: icon_shown(app.session, slot), what=f"the icon in slot {slot}")
+
+
+def dialogs(session, app, title):
+    return session.windows(cls="#32770", title=title, pid=app.pid, visible=True)
+
+
+def wait_dialogs(session, app, title, count):
+    return wait_until(lambda: len(dialogs(session, app, title)) == count or None, 15,
+                      what=f"{count} {title!r} dialogs") and dialogs(session, app, title)
+
+
+def choose(session, app, bookmarks, index, slot=1):
+    """Clicks the icon and then item `index` of the menu that opens."""
+    session.click_tray_icon(slot)
+    menu = session.wait_menu()
+    assert int(menu["pid"]) == app.pid
+    session.click(*session.menu_item_point(menu, layout(bookmarks), index))
+    session.wait_menu_closed()
+
+
+def alive_during(app, seconds):
+    """Nothing happening cannot be waited for: look during a while."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if not app.alive():
+            return False
+        time.sleep(0.1)
+    return True
+
+
+class Dialog:
+    """An open dialog of the program, used with the mouse and the keyboard."""
+
+    def __init__(self, session, record):
+        self.session, self.hwnd = session, record["hwnd"]
+        wait_until(lambda: all(c["visible"] == "1" for c in session.controls(self.hwnd)),
+                   what="the dialog's controls")
+        self.ids = {int(c["id"]): c for c in session.controls(self.hwnd)}
+
+    def control(self, id):
+        return self.ids[id]["hwnd"]
+
+    def click(self, id):
+        left, top, right, bottom = rect_of(self.ids[id])
+        self.session.click((left + right) // 2, (top + bottom) // 2)
+
+    def info(self):
+        records = self.session.probe_records("window", self.hwnd, check=False)
+        return records[0] if records else None
+
+    def shown(self):
+        info = self.info()
+        return info is not None and info["visible"] == "1"
+
+    def enabled(self):
+        return self.info()["enabled"] == "1"
+
+    def close(self, id):
+        self.click(id)
+        wait_until(lambda: not self.shown(), 15, what="the dialog to close")
+
+    # The Options dialog's bookmark tree.
+    def count(self):
+        return self.session.send(self.control(IDC_TREE), TVM_GETCOUNT)
+
+    def editing(self):
+        return self.session.send(self.control(IDC_TREE), TVM_GETEDITCONTROL) != 0
+
+    def click_item(self, row):
+        left, top, _, _ = rect_of(self.ids[IDC_TREE])
+        height = self.session.send(self.control(IDC_TREE), TVM_GETITEMHEIGHT)
+        self.session.click(left + 16, top + 2 + height * row + height // 2)
+
+    def path(self):
+        return self.session.probe_records("text", self.control(IDC_PATH))[0]["text"]
+
+    def type_label(self, name):
+        wait_until(self.editing, 10, what="the label edit")
+        self.session.keys("End", "Shift+Home", "Delete")
+        self.session.type_text(name)
+        self.session.keys("Return")
+        wait_until(lambda: not self.editing(), 10, what="the label edit to end")
+
+    def add(self, name, path):
+        before = self.count()
+        self.click(IDC_ADD)
+        self.type_label(name)
+        # A new bookmark has no path: the focus is in the path field.
+        self.session.type_text(path)
+        wait_until(lambda: self.path() == path and self.count() == before + 1, 10,
+                   what=f"the new bookmark {name}")
+
+    def rename(self, row, name):
+        self.click_item(row)
+        self.session.keys("F2")
+        self.type_label(name)
+
+    def delete(self, row):
+        before = self.count()
+        self.click_item(row)
+        self.click(IDC_DELETE)
+        wait_until(lambda: self.count() == before - 1, 10, what="the deletion")
+
+
+def gdi_types(counts):
+    """{GDI type: count} from the probe's "type:count,..." list."""
+    return {kind: int(n) for kind, n in (pair.split(":") for pair in counts["gdi_types"].split(",") if pair)}
+
+
+# -- 1. No leaks ---------------------------------------------------------------
+
+def test_hundreds_of_menus_and_dialogs_leave_no_handles_behind(session, app):
+    store(session, app, BOOKMARKS)
+    start(app)
+    x, y = session.tray_icon_point(1)
+    # Keyboard in the menu: End is Quit, Up goes to About, twice more past
+    # the separator to Options. Two clicks 10 px apart per round: a second
+    # click on the same spot within the double-click time is a double click,
+    # which opens nothing.
+    menu_round = [f"click:{x - 5},{y}", "open:#32768", "key:Escape", "gone:#32768",
+                  f"click:{x + 5},{y}", "open:#32768", "key:Escape", "gone:#32768"]
+
+    def dialog_round(keys, title, close_key):
+        steps = []
+        for dx in (-5, 5):
+            steps += [f"click:{x + dx},{y}", "open:#32768", *[f"key:{k}" for k in keys]]
+            if about_runs or title == OPTIONS_TITLE:
+                steps += [f"front:#32770/{title}", f"key:{close_key}", f"gone:#32770/{title}"]
+            else:
+                # The About box cannot open here: DoModal failed and returned.
+                steps += ["gone:#32768", "sleep:300"]
+        return steps
+
+    options_keys, about_keys = ["End", "Up", "Up", "Return"], ["End", "Up", "Return"]
+
+    # Warm-up: the first menu, dialog and About box load what stays loaded
+    # (fonts, cursors, the common controls' classes, cached device contexts).
+    repeat_steps(session, 1, app.pid, *menu_round)
+    about_runs = True
+    repeat_steps(session, 1, app.pid, f"click:{x},{y}", "open:#32768", *[f"key:{k}" for k in about_keys],
+                 "gone:#32768")
+    try:
+        wait_until(lambda: dialogs(session, app, ABOUT_TITLE), 10, what="the About box")
+        session.keys("Return")
+        session.wait_no_window(15, cls="#32770", title=ABOUT_TITLE, pid=app.pid)
+    except AssertionError:
+        about_runs = False
+    repeat_steps(session, 1, app.pid, *dialog_round(options_keys, OPTIONS_TITLE, "Escape"))
+    repeat_steps(session, 1, app.pid, *dialog_round(options_keys, OPTIONS_TITLE, "Return"))
+    repeat_steps(session, 1, app.pid, *dialog_round(about_keys, ABOUT_TITLE, "Return"))
+
+    counts = [("warm-up", process_resources(session, app.pid))]
+    repeat_steps(session, 100, app.pid, *menu_round)
+    counts.append(("200 menus", process_resources(session, app.pid)))
+    for what, keys, title, close in [("20 Options cancelled", options_keys, OPTIONS_TITLE, "Escape"),
+                                     ("20 Options confirmed", options_keys, OPTIONS_TITLE, "Return"),
+                                     ("20 About boxes", about_keys, ABOUT_TITLE, "Return")]:
+        repeat_steps(session, 10, app.pid, *dialog_round(keys, title, close))
+        counts.append((what, process_resources(session, app.pid)))
+
+    report = "\n".join(f"{what:22} {c}" for what, c in counts)
+    (session.artifacts / "stress-counts.txt").write_text(report + "\n")
+    print(report)
+    # Saving with OK kept the list as it was.
+    assert session.reg_get(app.registry_key + PATH_LIST, "Counter") == len(BOOKMARKS)
+    base = counts[0][1]
+    base_types = gdi_types(base)
+    for what, c in counts[1:]:
+        # Kernel handles, windows, fonts, bitmaps and palettes come back exactly.
+        for key in ("handles", "windows"):
+            assert c[key] == base[key], f"{key}: {base[key]} -> {c[key]} after {what}\n{report}"
+        types = gdi_types(c)
+        for kind in ("08", "09", "0a"):
+            assert types.get(kind, 0) == base_types.get(kind, 0), f"GDI type {kind} after {what}\n{report}"
+        # Device contexts (each with its region and surface: types 01, 04,
+        # 05) and brushes (10) are where Wine keeps caches: a window's DC
+        # comes from a cache that grows to the most DCs in use at one moment
+        # (windows painted together, more of them on a busy machine), and a
+        # brush per system colour is made the first time it is asked for.
+        # Measured over many runs: 0 to 8 more DCs and 0 to 2 more brushes,
+        # in one step at some point of the first 40 dialogs, flat for all the
+        # dialogs after it. A leak of one per dialog is 20 per phase; 10 is
+        # the bound.
+        for kind in ("01", "04", "05", "10"):
+            grown = types.get(kind, 0) - base_types.get(kind, 0)
+            assert grown < 10, f"GDI type {kind} grew by {grown} after {what}\n{report}"
+    assert counts[1][1] == base, f"the menus left something behind\n{report}"
+
+
+# -- 2. A burst of clicks --------------------------------------------------------
+
+def test_burst_of_clicks_on_the_icon_leaves_the_program_responsive(session, app):
+    # A fresh shell: the one before served the hundreds of menus above.
+    session.restart_desktop()
+    store(session, app, BOOKMARKS)
+    start(app)
+    shell = [w["pid"] for w in session.windows(cls="Shell_TrayWnd", visible=True)]
+    x, y = session.tray_icon_point(1)
+    session.xdotool("mousemove", x, y, "click", "--repeat", "50", "--delay", "1", "1")
+    # The burst opened and closed menus, some clicks arriving as double
+    # clicks. Let it settle: a menu may be left open, waiting for the user.
+    previous = None
+
+    def settled():
+        nonlocal previous
+        state = (bool(session.windows(cls="#32768", visible=True)), app.alive())
+        same, previous = state == previous, state
+        return same
+
+    def shell_gone():
+        # Open problem: now and then Wine's own shell (the explorer process
+        # with the taskbar) ends cleanly a second or two after such a burst,
+        # taking the notification area with it, while the program runs on.
+        # Not understood yet; without a taskbar there is no icon to click.
+        if [w["pid"] for w in session.windows(cls="Shell_TrayWnd", visible=True)] != shell:
+            pytest.xfail("Wine's taskbar ended after the burst (program alive, no box)")
+
+    try:
+        wait_until(settled, 15, interval=0.5, what="the burst to settle")
+        assert app.alive()
+        assert not session.windows(cls="#32770", pid=app.pid, visible=True), "a box or dialog is up"
+        if session.windows(cls="#32768", visible=True):
+            session.click(SCREEN_W // 2, SCREEN_H // 2)  # a click elsewhere closes it
+            session.wait_menu_closed()
+        time.sleep(0.6)  # past the double-click time of the last click
+        shell_gone()
+        choose(session, app, len(BOOKMARKS), 1)
+    except AssertionError:
+        shell_gone()
+        raise
+    wait_until(app.launches, 15, what="the launch")
+    time.sleep(0.5)  # a second launch would follow at once
+    assert [r["cmdline"] for r in app.launches()] == [r'"explorer" /e,/n,C:\b']
+    assert not session.windows(cls="#32770", pid=app.pid, visible=True)
+    assert len(session.windows(cls="DummyClass", pid=app.pid)) == 1
+
+
+# -- 3. Commands nested inside an open dialog ---------------------------------------
+
+def test_commands_chosen_while_the_options_dialog_is_open(session, app):
+    store(session, app, BOOKMARKS)
+    start(app)
+    n = len(BOOKMARKS)
+    choose(session, app, n, n + OPTIONS)
+    options = Dialog(session, wait_dialogs(session, app, OPTIONS_TITLE, 1)[0])
+    session.screenshot("stress-nested-options")
+
+    # (a) A bookmark: it opens; the dialog stays.
+    choose(session, app, n, 2)
+    wait_until(app.launches, 15, what="the launch")
+    assert [r["cmdline"] for r in app.launches()] == [r'"explorer" /e,/n,C:\c']
+    assert options.shown()
+
+    # (b) About opens next to the dialog; closing it leaves the dialog usable.
+    choose(session, app, n, n + ABOUT)
+    about = Dialog(session, wait_dialogs(session, app, ABOUT_TITLE, 1)[0])
+    assert options.shown()
+    session.screenshot("stress-nested-about")
+    about.close(IDOK)
+    wait_until(options.enabled, 10, what="the Options dialog enabled")
+    options.add("Delta", r"C:\d")
+
+    # (c) A second Options dialog; both close, the inner one first.
+    choose(session, app, n, n + OPTIONS)
+    both = wait_dialogs(session, app, OPTIONS_TITLE, 2)
+    inner = Dialog(session, next(d for d in both if d["hwnd"] != options.hwnd))
+    assert inner.count() == n  # the list as stored: the outer dialog saved nothing yet
+    session.screenshot("stress-nested-two-options")
+    inner.close(IDCANCEL)
+    assert options.shown()
+    wait_until(options.enabled, 10, what="the Options dialog enabled")
+    assert options.count() == n + 1
+
+    # (d) Quit: the program goes on while the dialog is open ...
+    choose(session, app, n, n + QUIT)
+    assert alive_during(app, 2.0), "the program ended under the open dialog"
+    assert options.shown() and icon_shown(session)
+    # ... and ends, icon and all, when it closes.
+    options.close(IDCANCEL)
+    assert app.wait_exit(15) == 0
+    session.move(SCREEN_W // 2, SCREEN_H // 2)
+    wait_until(lambda: not icon_shown(session), what="the icon to go")
+    # Cancel saved nothing.
+    assert session.reg_get(app.registry_key + PATH_LIST, "Counter") == n
+
+
+# -- 4. Two instances of one program file ------------------------------------------
+
+def test_two_instances_saving_one_after_the_other_leave_the_last_list_whole(session, tmp_path):
+    name = f"PathstowTwin{int(time.monotonic() * 1000) % 100000}"
+    (tmp_path / "a").mkdir()
+    (tmp_path / "b").mkdir()
+    first = PathstowApp(session, tmp_path / "a", name=name)
+    second = PathstowApp(session, tmp_path / "b", name=name)
+    assert first.registry_key == second.registry_key
+    try:
+        store(session, first, BOOKMARKS)
+        start(first, 1)
+        # Both run the same file name: tell the second from the first by its window.
+        second.proc = session.start(second.exe, cwd=second.dir, extra_env={
+            "PATHSTOW_RECORD_FILE": second.session_path(second.record_file)})
+        window = wait_until(lambda: [w for w in session.windows(cls="DummyClass", exe=name + ".exe")
+                                     if w["hwnd"] != first.hwnd], 30, what="the second instance")[0]
+        second.hwnd, second.pid, second.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
+        wait_until(lambda: icon_shown(session, 2), what="the second icon")
+        n = len(BOOKMARKS)
+
+        # Both dialogs load the stored list before either saves. The second
+        # instance's opens first, so the first's lies on top of it.
+        choose(session, second, n, n + OPTIONS, slot=2)
+        dialog_b = Dialog(session, wait_dialogs(session, second, OPTIONS_TITLE, 1)[0])
+        choose(session, first, n, n + OPTIONS, slot=1)
+        dialog_a = Dialog(session, wait_dialogs(session, first, OPTIONS_TITLE, 1)[0])
+
+        # X: five bookmarks, saved by the first instance.
+        dialog_a.add("Delta", r"C:\d")
+        dialog_a.add("Echo", r"C:\e")
+        dialog_a.close(IDOK)
+        key = first.registry_key + PATH_LIST
+        assert session.reg_get(key, "Counter") == 5
+        assert session.reg_get(key, "PathName5") == r"C:\e"
+
+        # Y: two bookmarks, saved by the second instance from what it loaded.
+        session.set_foreground(dialog_b.hwnd)
+        dialog_b.delete(1)              # Bravo
+        dialog_b.rename(0, "Zulu")      # Alpha, sorted after Charlie now
+        dialog_b.close(IDOK)
+
+        values = session.reg_query(key)
+        assert values == {
+            "Counter": ("REG_DWORD", "0x2"),
+            "Path1": ("REG_SZ", "Charlie"), "PathName1": ("REG_SZ", r"C:\c"),
+            "Path2": ("REG_SZ", "Zulu"), "PathName2": ("REG_SZ", r"C:\a"),
+        }, f"registry after the second save: {values}"
+
+        # The first instance's menu shows the list now stored.
+        choose(session, first, 2, 1, slot=1)
+        wait_until(first.launches, 15, what="the launch")
+        assert [r["cmdline"] for r in first.launches()] == [r'"explorer" /e,/n,C:\a']
+    finally:
+        killed = [a.stop() for a in (first, second)]
+        if any(killed):
+            session.restart_desktop()
+        session.reg_delete(first.registry_key)
