@@ -153,8 +153,15 @@ class WineSession:
     # -- Wine processes ------------------------------------------------------
 
     def run(self, *args, timeout=60, check=True, env=None):
-        result = subprocess.run([self.wine, *map(str, args)], env=env or self.env, capture_output=True,
-                                timeout=timeout, stdin=subprocess.DEVNULL)
+        command = [self.wine, *map(str, args)]
+        result = subprocess.run(command, env=env or self.env, capture_output=True, timeout=timeout,
+                                stdin=subprocess.DEVNULL)
+        if check and result.returncode != 0:
+            # On a loaded host a Wine tool (reg above all) now and then fails
+            # once with no word of why; the same call then goes through.
+            time.sleep(0.5)
+            result = subprocess.run(command, env=env or self.env, capture_output=True, timeout=timeout,
+                                    stdin=subprocess.DEVNULL)
         if check and result.returncode != 0:
             raise RuntimeError(f"wine {' '.join(map(str, args))} failed ({result.returncode}): "
                                f"{result.stdout.decode(errors='replace')}{result.stderr.decode(errors='replace')}")
