@@ -463,3 +463,41 @@ def repeat_steps(session, rounds, pid, *steps):
     rc, out = session.probe("repeat", rounds, pid, *steps, check=False)
     assert rc == 0, f"repeat {steps}: {out.strip()}"
     return out
+
+
+class DialogWindow:
+    """An open dialog of the program, seen and used from outside: its
+    controls by id, clicked where a user would click them."""
+
+    def __init__(self, session, record):
+        self.session, self.window, self.hwnd = session, record, record["hwnd"]
+        wait_until(lambda: all(c["visible"] == "1" for c in session.controls(self.hwnd)),
+                   what="the dialog's controls")
+        self.ids = {int(c["id"]): c for c in session.controls(self.hwnd)}
+
+    def control(self, id):
+        return self.ids[id]["hwnd"]
+
+    def click(self, id):
+        left, top, right, bottom = rect_of(self.ids[id])
+        self.session.click((left + right) // 2, (top + bottom) // 2)
+
+    def text(self, id):
+        return self.session.probe_records("text", self.control(id))[0]["text"]
+
+    def info(self):
+        records = self.session.probe_records("window", self.hwnd, check=False)
+        return records[0] if records else None
+
+    def shown(self):
+        info = self.info()
+        return info is not None and info["visible"] == "1"
+
+    def enabled(self):
+        return self.info()["enabled"] == "1"
+
+    def close(self, id):
+        """Clicks button `id` and waits until the dialog has gone."""
+        self.click(id)
+        wait_until(lambda: not self.shown(), 15, what="the dialog to close")
+

@@ -4,10 +4,11 @@ browsed, double click to open, the folder-tree check box, OK and Cancel,
 and what reaches the registry."""
 
 import subprocess
+import time
 
 import pytest
 
-from harness import WM_COMMAND, rect_of, wait_until
+from harness import WM_COMMAND, DialogWindow, rect_of, wait_until
 
 IDC_TREE, IDC_ABOUT, IDC_DELETE, IDC_ADD, IDC_PATH, IDC_BROWSE, IDC_SHOW_TREE = \
     1000, 1004, 1005, 1006, 1008, 1009, 1017
@@ -34,30 +35,8 @@ def stored(session, app):
     return count, entries, values
 
 
-class Options:
-    """The open Options dialog, seen and used from outside."""
-
-    def __init__(self, session, app, bookmarks):
-        self.session, self.app = session, app
-        # Tray menu: the bookmarks, separator, Options, separator, About, Quit.
-        session.click_tray_icon(1)
-        session.click_menu_item("i" * bookmarks + "sisii", bookmarks + 1)
-        self.window = session.wait_window(15, cls="#32770", title="Pathstow", exe=app.exe.name,
-                                          visible=True)
-        self.hwnd = self.window["hwnd"]
-        wait_until(lambda: all(c["visible"] == "1" for c in session.controls(self.hwnd)),
-                   what="the Options controls")
-        self.ids = {int(c["id"]): c for c in session.controls(self.hwnd)}
-
-    def control(self, id):
-        return self.ids[id]["hwnd"]
-
-    def click(self, id):
-        left, top, right, bottom = rect_of(self.ids[id])
-        self.session.click((left + right) // 2, (top + bottom) // 2)
-
-    def text(self, id):
-        return self.session.probe_records("text", self.control(id))[0]["text"]
+class OptionsWindow(DialogWindow):
+    """The open Options dialog: its bookmark tree, path field and buttons."""
 
     def path(self):
         return self.text(IDC_PATH)
@@ -93,17 +72,39 @@ class Options:
         self.session.type_text(text)
         wait_until(lambda: self.path() == text, 10, what=f"path field {text!r}")
 
-    def closed(self):
-        return not self.session.windows(cls="#32770", title="Pathstow", exe=self.app.exe.name,
-                                        visible=True)
+    def type_label(self, name):
+        """Replaces the text of the label being edited and presses Enter."""
+        wait_until(self.editing, 10, what="the label edit")
+        self.session.keys("End", "Shift+Home", "Delete")
+        self.session.type_text(name)
+        self.session.keys("Return")
+        wait_until(lambda: not self.editing(), 10, what="the label edit to end")
+
+    def add(self, name, path):
+        before = self.count()
+        self.click(IDC_ADD)
+        self.type_label(name)
+        # A new bookmark has no path: the focus is in the path field.
+        self.session.type_text(path)
+        wait_until(lambda: self.path() == path and self.count() == before + 1, 10,
+                   what=f"the new bookmark {name}")
+
+    def rename(self, row, name):
+        self.click_item(row)
+        self.session.keys("F2")
+        self.type_label(name)
+
+    def delete(self, row):
+        before = self.count()
+        self.click_item(row)
+        self.click(IDC_DELETE)
+        wait_until(lambda: self.count() == before - 1, 10, what="the deletion")
 
     def ok(self):
-        self.click(IDOK)
-        wait_until(self.closed, 15, what="the Options dialog to close")
+        self.close(IDOK)
 
     def cancel(self):
-        self.click(IDCANCEL)
-        wait_until(self.closed, 15, what="the Options dialog to close")
+        self.close(IDCANCEL)
 
     def screenshot(self, name):
         png = self.session.screenshot(name)
@@ -113,6 +114,17 @@ class Options:
                         f"{right - left + 8}x{bottom - top + 8}+{left - 4}+{top - 4}", "+repage",
                         str(crop)], check=True)
         return crop
+
+
+class Options(OptionsWindow):
+    """The Options dialog, opened from the tray menu with `bookmarks` items in it."""
+
+    def __init__(self, session, app, bookmarks):
+        # Tray menu: the bookmarks, separator, Options, separator, About, Quit.
+        session.click_tray_icon(1)
+        session.click_menu_item("i" * bookmarks + "sisii", bookmarks + 1)
+        super().__init__(session, session.wait_window(15, cls="#32770", title="Pathstow",
+                                                      exe=app.exe.name, visible=True))
 
 
 FIVE = [("Echo", r"C:\e"), ("Alpha", r"C:\a"), ("Delta", r"C:\d"), ("Bravo", r"C:\b"),
@@ -154,7 +166,7 @@ def test_empty_list_add_name_enter_then_path_and_ok(session, app):
     session.type_text("Zulu")
     session.keys("Return")
     wait_until(lambda: not options.editing(), 10, what="the edit to end")
-    assert not options.closed()
+    assert options.shown()
     # The new bookmark has no path: the focus is in the path field.
     session.type_text(r"C:\zulu")
     wait_until(lambda: options.path() == r"C:\zulu", 10, what="the typed path")
@@ -166,7 +178,7 @@ def test_empty_list_add_name_enter_then_path_and_ok(session, app):
     wait_until(lambda: not options.editing(), 10, what="the edit to end")
     session.type_text(r"C:\mike")
     session.keys("Return")  # Enter in the path field: OK
-    wait_until(options.closed, 15, what="Enter to close the dialog")
+    wait_until(lambda: not options.shown(), 15, what="Enter to close the dialog")
     assert stored(session, app)[:2] == (2, [("Mike", r"C:\mike"), ("Zulu", r"C:\zulu")])
 
 
@@ -179,7 +191,7 @@ def test_add_then_escape_keeps_the_new_name_sorted_in(session, app):
     session.type_text("Xray")
     session.keys("Escape")
     wait_until(lambda: not options.editing(), 10, what="the edit to end")
-    assert not options.closed() and options.count() == 3
+    assert options.shown() and options.count() == 3
     # F2 renames the selected bookmark.
     options.click_item(2)                   # Zulu
     session.keys("F2")
@@ -236,6 +248,8 @@ def test_deleting_last_only_and_three_of_five(session, app):
     assert options.path() == r"C:\d"    # Delta above it is selected
     options.click_item(0)               # Alpha
     options.click(IDC_DELETE)
+    wait_until(lambda: options.count() == 3, 10, what="the deletion")
+    time.sleep(0.6)                     # not a double click
     options.click(IDC_DELETE)           # Bravo, selected next
     wait_until(lambda: options.count() == 2, 10, what="the deletions")
     assert options.path() == r"C:\c"

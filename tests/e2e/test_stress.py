@@ -9,12 +9,10 @@ import time
 
 import pytest
 
-from harness import SCREEN_H, SCREEN_W, TRAY_SLOT, PathstowApp, process_resources, rect_of, \
+from harness import SCREEN_H, SCREEN_W, TRAY_SLOT, DialogWindow, PathstowApp, process_resources, \
     repeat_steps, wait_until
+from test_options import IDCANCEL, IDOK, OptionsWindow, store
 
-IDOK, IDCANCEL = 1, 2
-IDC_TREE, IDC_DELETE, IDC_ADD, IDC_PATH = 1000, 1005, 1006, 1008
-TVM_GETCOUNT, TVM_GETEDITCONTROL, TVM_GETITEMHEIGHT = 0x1105, 0x110F, 0x111C
 OPTIONS_TITLE, ABOUT_TITLE = "Pathstow", "About Pathstow"
 PATH_LIST = r"\Path List"
 # After the bookmarks: separator, Options, separator, About, Quit.
@@ -25,14 +23,6 @@ BOOKMARKS = [("Alpha", r"C:\a"), ("Bravo", r"C:\b"), ("Charlie", r"C:\c")]
 
 def layout(bookmarks):
     return "i" * bookmarks + TAIL
-
-
-def store(session, app, bookmarks):
-    key = app.registry_key + PATH_LIST
-    session.reg_set(key, "Counter", len(bookmarks))
-    for k, (name, path) in enumerate(bookmarks, 1):
-        session.reg_set(key, f"Path{k}", name)
-        session.reg_set(key, f"PathName{k}", path)
 
 
 def icon_shown(session, n=1):
@@ -78,80 +68,6 @@ def alive_during(app, seconds):
             return False
         time.sleep(0.1)
     return True
-
-
-class Dialog:
-    """An open dialog of the program, used with the mouse and the keyboard."""
-
-    def __init__(self, session, record):
-        self.session, self.hwnd = session, record["hwnd"]
-        wait_until(lambda: all(c["visible"] == "1" for c in session.controls(self.hwnd)),
-                   what="the dialog's controls")
-        self.ids = {int(c["id"]): c for c in session.controls(self.hwnd)}
-
-    def control(self, id):
-        return self.ids[id]["hwnd"]
-
-    def click(self, id):
-        left, top, right, bottom = rect_of(self.ids[id])
-        self.session.click((left + right) // 2, (top + bottom) // 2)
-
-    def info(self):
-        records = self.session.probe_records("window", self.hwnd, check=False)
-        return records[0] if records else None
-
-    def shown(self):
-        info = self.info()
-        return info is not None and info["visible"] == "1"
-
-    def enabled(self):
-        return self.info()["enabled"] == "1"
-
-    def close(self, id):
-        self.click(id)
-        wait_until(lambda: not self.shown(), 15, what="the dialog to close")
-
-    # The Options dialog's bookmark tree.
-    def count(self):
-        return self.session.send(self.control(IDC_TREE), TVM_GETCOUNT)
-
-    def editing(self):
-        return self.session.send(self.control(IDC_TREE), TVM_GETEDITCONTROL) != 0
-
-    def click_item(self, row):
-        left, top, _, _ = rect_of(self.ids[IDC_TREE])
-        height = self.session.send(self.control(IDC_TREE), TVM_GETITEMHEIGHT)
-        self.session.click(left + 16, top + 2 + height * row + height // 2)
-
-    def path(self):
-        return self.session.probe_records("text", self.control(IDC_PATH))[0]["text"]
-
-    def type_label(self, name):
-        wait_until(self.editing, 10, what="the label edit")
-        self.session.keys("End", "Shift+Home", "Delete")
-        self.session.type_text(name)
-        self.session.keys("Return")
-        wait_until(lambda: not self.editing(), 10, what="the label edit to end")
-
-    def add(self, name, path):
-        before = self.count()
-        self.click(IDC_ADD)
-        self.type_label(name)
-        # A new bookmark has no path: the focus is in the path field.
-        self.session.type_text(path)
-        wait_until(lambda: self.path() == path and self.count() == before + 1, 10,
-                   what=f"the new bookmark {name}")
-
-    def rename(self, row, name):
-        self.click_item(row)
-        self.session.keys("F2")
-        self.type_label(name)
-
-    def delete(self, row):
-        before = self.count()
-        self.click_item(row)
-        self.click(IDC_DELETE)
-        wait_until(lambda: self.count() == before - 1, 10, what="the deletion")
 
 
 def gdi_types(counts):
@@ -294,7 +210,7 @@ def test_commands_chosen_while_the_options_dialog_is_open(session, app):
     start(app)
     n = len(BOOKMARKS)
     choose(session, app, n, n + OPTIONS)
-    options = Dialog(session, wait_dialogs(session, app, OPTIONS_TITLE, 1)[0])
+    options = OptionsWindow(session, wait_dialogs(session, app, OPTIONS_TITLE, 1)[0])
     session.screenshot("stress-nested-options")
 
     # (a) A bookmark: it opens; the dialog stays.
@@ -305,7 +221,7 @@ def test_commands_chosen_while_the_options_dialog_is_open(session, app):
 
     # (b) About opens next to the dialog; closing it leaves the dialog usable.
     choose(session, app, n, n + ABOUT)
-    about = Dialog(session, wait_dialogs(session, app, ABOUT_TITLE, 1)[0])
+    about = DialogWindow(session, wait_dialogs(session, app, ABOUT_TITLE, 1)[0])
     assert options.shown()
     session.screenshot("stress-nested-about")
     about.close(IDOK)
@@ -315,7 +231,7 @@ def test_commands_chosen_while_the_options_dialog_is_open(session, app):
     # (c) A second Options dialog; both close, the inner one first.
     choose(session, app, n, n + OPTIONS)
     both = wait_dialogs(session, app, OPTIONS_TITLE, 2)
-    inner = Dialog(session, next(d for d in both if d["hwnd"] != options.hwnd))
+    inner = OptionsWindow(session, next(d for d in both if d["hwnd"] != options.hwnd))
     assert inner.count() == n  # the list as stored: the outer dialog saved nothing yet
     session.screenshot("stress-nested-two-options")
     inner.close(IDCANCEL)
@@ -360,9 +276,9 @@ def test_two_instances_saving_one_after_the_other_leave_the_last_list_whole(sess
         # Both dialogs load the stored list before either saves. The second
         # instance's opens first, so the first's lies on top of it.
         choose(session, second, n, n + OPTIONS, slot=2)
-        dialog_b = Dialog(session, wait_dialogs(session, second, OPTIONS_TITLE, 1)[0])
+        dialog_b = OptionsWindow(session, wait_dialogs(session, second, OPTIONS_TITLE, 1)[0])
         choose(session, first, n, n + OPTIONS, slot=1)
-        dialog_a = Dialog(session, wait_dialogs(session, first, OPTIONS_TITLE, 1)[0])
+        dialog_a = OptionsWindow(session, wait_dialogs(session, first, OPTIONS_TITLE, 1)[0])
 
         # X: five bookmarks, saved by the first instance.
         dialog_a.add("Delta", r"C:\d")
