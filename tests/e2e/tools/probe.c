@@ -500,6 +500,19 @@ static int cmd_repeat(int argc, char **argv)
     return 0;
 }
 
+/* Shell_NotifyIcon on another program's icon, given by window and id. */
+static int cmd_notify_icon(DWORD message, const char *label, char **argv)
+{
+    NOTIFYICONDATAA data;
+    ZeroMemory(&data, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = hwnd_arg(argv[1]);
+    data.uID = (UINT)num(argv[2]);
+    BOOL ok = Shell_NotifyIconA(message, &data);
+    printf("%s=%d\n", label, ok ? 1 : 0);
+    return ok ? 0 : 1;
+}
+
 static int dispatch(int argc, char **argv)
 {
     const char *c = argv[0];
@@ -534,26 +547,10 @@ static int dispatch(int argc, char **argv)
         printf("ok=%d\tmsg=%u\n", ok ? 1 : 0, msg);
         return ok ? 0 : 1;
     }
-    if (!strcmp(c, "hasicon") && argc == 3) { /* a modify with no change succeeds only for an icon that exists */
-        NOTIFYICONDATAA data;
-        ZeroMemory(&data, sizeof data);
-        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        data.hWnd = hwnd_arg(argv[1]);
-        data.uID = (UINT)num(argv[2]);
-        BOOL ok = Shell_NotifyIconA(NIM_MODIFY, &data);
-        printf("icon=%d\n", ok ? 1 : 0);
-        return ok ? 0 : 1;
-    }
-    if (!strcmp(c, "untray") && argc == 3) { /* remove a program's icon, as a restarting shell loses it */
-        NOTIFYICONDATAA data;
-        ZeroMemory(&data, sizeof data);
-        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        data.hWnd = hwnd_arg(argv[1]);
-        data.uID = (UINT)num(argv[2]);
-        BOOL ok = Shell_NotifyIconA(NIM_DELETE, &data);
-        printf("ok=%d\n", ok ? 1 : 0);
-        return ok ? 0 : 1;
-    }
+    if (!strcmp(c, "hasicon") && argc == 3) /* a modify with no change succeeds only for an icon that exists */
+        return cmd_notify_icon(NIM_MODIFY, "icon", argv);
+    if (!strcmp(c, "untray") && argc == 3) /* remove a program's icon, as a restarting shell loses it */
+        return cmd_notify_icon(NIM_DELETE, "ok", argv);
     if (!strcmp(c, "settext") && argc == 3) {
         BOOL ok = (BOOL)SendMessageA(hwnd_arg(argv[1]), WM_SETTEXT, 0, (LPARAM)argv[2]);
         printf("ok=%d\n", ok ? 1 : 0);
