@@ -1,8 +1,11 @@
 #include "app/FolderOpener.h"
 
+#include <vector>
+
 #include "app/FolderTrayApp.h"
 #include "app/ShellServices.h"
 #include "bookmarks/BookmarkStore.h"
+#include "framework/RegKey.h"
 #include "res/resource.h"
 
 namespace {
@@ -17,19 +20,127 @@ std::string QuoteIfHolds(const std::string& path, const char* specials) {
   return '"' + path + '"';
 }
 
+// A text that a system call writes into a buffer whose size it reports:
+// `call(buffer, size)` answers the length written, or the size it needs.
+template <class Call>
+std::string FillBuffer(Call call) {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = call(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::string();
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(static_cast<size_t>(length) + 1);
+  }
+}
+
+std::string WindowsDirectory() {
+  return FillBuffer([](char* out, DWORD size) { return ::GetWindowsDirectoryA(out, size); });
+}
+
+std::string SystemDirectory() {
+  return FillBuffer([](char* out, DWORD size) { return ::GetSystemDirectoryA(out, size); });
+}
+
+std::string ExpandText(const std::string& text) {
+  return FillBuffer([&](char* out, DWORD size) {
+    const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), out, size);
+    // The count includes the terminating zero.
+    return needed == 0 ? 0 : (needed <= size ? needed - 1 : needed);
+  });
+}
+
+std::string Unquoted(const std::string& text) {
+  return IsQuoted(text) ? text.substr(1, text.size() - 2) : text;
+}
+
+// The program that the shell's registered application paths give for `name`
+// (HKCU first, as the shell looks), with its variables expanded.
+std::string RegisteredAppPath(const std::string& name) {
+  const std::string subKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    CRegKey key;
+    if (key.Open(root, subKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) continue;
+    DWORD type = REG_NONE, size = 0;
+    if (::RegQueryValueExA(key.m_hKey, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
+      continue;
+    }
+    std::vector<char> data(static_cast<size_t>(size) + 1, '\0');
+    if (::RegQueryValueExA(key.m_hKey, nullptr, nullptr, &type,
+                           reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
+      continue;
+    }
+    std::string program = data.data();
+    if (type == REG_EXPAND_SZ) program = ExpandText(program);
+    program = Unquoted(program);
+    if (!program.empty()) return program;
+  }
+  return std::string();
+}
+
+// `name` on the system's search path: the system and Windows directories,
+// then the PATH variable; the current and the opened folder play no part.
+std::string FindOnSearchPath(const std::string& name) {
+  std::string directories = SystemDirectory() + ";" + WindowsDirectory();
+  const std::string path =
+      FillBuffer([](char* out, DWORD size) { return ::GetEnvironmentVariableA("PATH", out, size); });
+  if (!path.empty()) directories += ";" + path;
+  return FillBuffer([&](char* out, DWORD size) {
+    return ::SearchPathA(directories.c_str(), name.c_str(), ".exe", size, out, nullptr);
+  });
+}
+
 }  // namespace
 
-FolderLaunch BuildFolderLaunch(const std::string& command, int tree, const std::string& path) {
-  if (!command.empty()) {
-    // Another program splits its command line at blanks; the directory stays unquoted.
-    return {command, QuoteIfHolds(path, " "), path};
+std::string ExplorerPath() { return WindowsDirectory() + "\\explorer.exe"; }
+
+std::string ResolveProgram(const std::string& command) {
+  const std::string name = Unquoted(command);
+  if (name.empty()) return std::string();
+  if (name.find_first_of("\\/:") != std::string::npos) {
+    // A relative folder part is taken from this program's current folder.
+    return FillBuffer([&](char* out, DWORD size) {
+      return ::GetFullPathNameA(name.c_str(), size, out, nullptr);
+    });
+  }
+  const bool hasExtension = name.find('.') != std::string::npos;
+  std::string program = RegisteredAppPath(hasExtension ? name : name + ".exe");
+  if (program.empty()) program = FindOnSearchPath(name);
+  return program;
+}
+
+std::string QuoteArgument(const std::string& path) {
+  static const char kSpecials[] = " \t\"&|<>^()%!,;=";
+  if (path.find_first_of(kSpecials) == std::string::npos || IsQuoted(path)) return path;
+  // The standard rules: backslashes are literal unless a quote follows them,
+  // so those before a quote (the closing one too) are doubled.
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : path) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    quoted += c;
+    backslashes = 0;
+  }
+  quoted.append(2 * backslashes, '\\');
+  quoted += '"';
+  return quoted;
+}
+
+FolderLaunch BuildFolderLaunch(const std::string& program, int tree, const std::string& path) {
+  if (!program.empty()) {
+    // The program's first argument is the path itself; the directory stays unquoted.
+    return {program, QuoteArgument(path), path};
   }
   // Explorer reads its parameters as fields separated by commas (and "="); a
   // path beginning with "/" is the user's own switches and goes unchanged.
   const bool isSwitch = !path.empty() && path[0] == '/';
   const std::string folder = isSwitch ? path : QuoteIfHolds(path, ",=");
   const std::string parameters = (tree == 1 && !isSwitch) ? "/e,/n," + folder : folder;
-  return {"explorer", parameters, parameters};
+  return {ExplorerPath(), parameters, parameters};
 }
 
 UINT LaunchErrorStringId(INT_PTR result) {
@@ -49,29 +160,38 @@ UINT LaunchErrorStringId(INT_PTR result) {
   }
 }
 
-void CFolderTrayApp::ShowError(UINT textId) const {
+void CFolderTrayApp::ShowError(UINT textId, HWND owner) const {
   const std::string text = textId ? LoadResString(textId) : std::string();
-  ::MessageBoxA(m_wndHidden.m_hWnd, text.c_str(), LoadResString(IDS_ERROR).c_str(), MB_ICONHAND);
+  ::MessageBoxA(owner ? owner : m_wndHidden.m_hWnd, text.c_str(), LoadResString(IDS_ERROR).c_str(),
+                MB_ICONHAND);
 }
 
-void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree) {
+void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owner) {
   std::string folder;
   if (path) {
     folder = path;
   } else {
     std::string name;
     if (!LoadBookmark(position, name, folder)) {
-      ShowError(IDS_NAME_NOT_FOUND);
+      ShowError(IDS_NAME_NOT_FOUND, owner);
       return;
     }
   }
-  const FolderLaunch launch = BuildFolderLaunch(m_strCommand, tree, folder);
+  std::string program;
+  if (!m_strCommand.empty()) {
+    program = ResolveProgram(m_strCommand);
+    if (program.empty()) {
+      ShowError(LaunchErrorStringId(ERROR_FILE_NOT_FOUND), owner);
+      return;
+    }
+  }
+  const FolderLaunch launch = BuildFolderLaunch(program, tree, folder);
   INT_PTR result = 0;
   {
     CWaitCursor wait;
     result = reinterpret_cast<INT_PTR>(
-        TheShell().Execute(m_wndHidden.m_hWnd, "open", launch.file.c_str(),
+        TheShell().Execute(owner ? owner : m_wndHidden.m_hWnd, "open", launch.file.c_str(),
                            launch.parameters.c_str(), launch.directory.c_str(), SW_SHOWNORMAL));
   }
-  if (static_cast<int>(result) <= 32) ShowError(LaunchErrorStringId(result));
+  if (static_cast<int>(result) <= 32) ShowError(LaunchErrorStringId(result), owner);
 }

@@ -11,9 +11,25 @@ struct FolderLaunch {
 };
 
 // The program, parameters and working directory that open `path`: Explorer
-// (with "/e,/n," when tree is 1 and the path is not a switch of its own), or
-// the `command` program when one is set.
-FolderLaunch BuildFolderLaunch(const std::string& command, int tree, const std::string& path);
+// from the Windows directory (with "/e,/n," when tree is 1 and the path is not
+// a switch of its own), or `program` (a full path) when one is given.
+FolderLaunch BuildFolderLaunch(const std::string& program, int tree, const std::string& path);
+
+// Explorer's full path: the program that opens a folder is never looked up in
+// the folder being opened.
+std::string ExplorerPath();
+
+// The full path of the `Command` program, found as the system finds programs
+// but never through the folder being opened: a name with a folder part is
+// made absolute, a bare name is looked up in the shell's registered
+// application paths, then on the search path. Empty when it is not found.
+std::string ResolveProgram(const std::string& command);
+
+// `path` as one argument of a command line that the standard argument rules
+// and the command processor both read back as `path`: quoted when it holds a
+// blank or a character that the command processor treats specially, with the
+// backslashes before a quote doubled.
+std::string QuoteArgument(const std::string& path);
 
 // The string that explains a ShellExecute result of 32 or less; 0 when there is none.
 UINT LaunchErrorStringId(INT_PTR result);

@@ -20,14 +20,16 @@ class CFolderTrayApp : public CTrayApp {
   void ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage);
   // Destroys the popup menu, if one is stored.
   void DestroyTrayMenu() { m_menuTray.DestroyMenu(); }
-  // Opens `path`, or bookmark `position` when path is null; failures are shown in a box.
-  void OpenBookmark(int position, LPCSTR path, int tree);
+  // Opens `path`, or bookmark `position` when path is null; failures are shown
+  // in a box owned by `owner`, the window the user works in (null: the hidden window).
+  void OpenBookmark(int position, LPCSTR path, int tree, HWND owner = nullptr);
 
   int LoadBookmarkCount() const;
   BOOL LoadBookmark(int index, std::string& name, std::string& path) const;
 
-  // Error box with caption "Error" owned by the hidden window; textId 0 gives an empty text.
-  void ShowError(UINT textId) const;
+  // Error box with caption "Error" owned by `owner` (null: the hidden window);
+  // textId 0 gives an empty text.
+  void ShowError(UINT textId, HWND owner = nullptr) const;
 
   CWnd m_wndHidden;
   CMenu m_menuTray;

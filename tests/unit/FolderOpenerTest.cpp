@@ -1,5 +1,9 @@
 // What opening a folder starts, and how failures are reported.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
 
 #include "app/FolderOpener.h"
 #include "bookmarks/BookmarkStore.h"
@@ -9,7 +13,7 @@
 namespace {
 
 struct LaunchCase {
-  const char* command;
+  const char* program;
   int tree;
   const char* path;
   const char* file;
@@ -32,20 +36,83 @@ TEST(FolderLaunchTest, WhatIsStartedForEachSetting) {
        "/e,/n,\"C:\\Photos, 2023\""},
       {"", 0, "C:\\a=b", "explorer", "\"C:\\a=b\"", "\"C:\\a=b\""},
       {"", 1, "\"C:\\x,y\"", "explorer", "/e,/n,\"C:\\x,y\"", "/e,/n,\"C:\\x,y\""},
-      // Another program gets the bare path, quoted only when it has blanks.
+      // Another program gets the path as its one argument, quoted when needed.
       {"C:\\Tools\\open.exe", 1, "C:\\Data", "C:\\Tools\\open.exe", "C:\\Data", "C:\\Data"},
-      {"opener", 0, "/x", "opener", "/x", "/x"},
-      {"opener", 1, "C:\\My Docs", "opener", "\"C:\\My Docs\"", "C:\\My Docs"},
-      {"opener", 1, "\"C:\\My Docs\"", "opener", "\"C:\\My Docs\"", "\"C:\\My Docs\""},
-      {"opener", 1, "C:\\a,b", "opener", "C:\\a,b", "C:\\a,b"},
+      {"C:\\o.exe", 0, "/x", "C:\\o.exe", "/x", "/x"},
+      {"C:\\o.exe", 1, "C:\\My Docs\\", "C:\\o.exe", "\"C:\\My Docs\\\\\"", "C:\\My Docs\\"},
+      {"C:\\o.exe", 1, "\"C:\\My Docs\"", "C:\\o.exe", "\"C:\\My Docs\"", "\"C:\\My Docs\""},
   };
+  const std::string explorer = ExplorerPath();
   for (const LaunchCase& c : cases) {
-    SCOPED_TRACE(std::string(c.command) + " | " + std::to_string(c.tree) + " | " + c.path);
-    const FolderLaunch launch = BuildFolderLaunch(c.command, c.tree, c.path);
-    EXPECT_EQ(c.file, launch.file);
+    SCOPED_TRACE(std::string(c.program) + " | " + std::to_string(c.tree) + " | " + c.path);
+    const FolderLaunch launch = BuildFolderLaunch(c.program, c.tree, c.path);
+    EXPECT_EQ(*c.program ? c.file : explorer, launch.file);
     EXPECT_EQ(c.parameters, launch.parameters);
     EXPECT_EQ(c.directory, launch.directory);
   }
+}
+
+// The argument splitter of the system reads the built command line back as
+// exactly the stored path, and the command processor sees its specials quoted.
+TEST(FolderLaunchTest, CommandProgramGetsThePathAsOneIntactArgument) {
+  const char* paths[] = {"C:\\My Docs\\", "\\\\server\\My Share\\", "C:\\R&D", "C:\\a,b",
+                         "C:\\a=b",      "C:\\x^y",               "C:\\",    "C:\\50% (off)",
+                         "C:\\a;b!c",    "C:\\tab\there\\",      "C:\\plain"};
+  for (const char* path : paths) {
+    SCOPED_TRACE(path);
+    const FolderLaunch launch = BuildFolderLaunch("C:\\o.exe", 1, path);
+    const std::string line = "\"" + launch.file + "\" " + launch.parameters;
+    std::wstring wide(line.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, line.c_str(), -1, &wide[0],
+                                                          static_cast<int>(wide.size())) - 1));
+    int count = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(wide.c_str(), &count);
+    ASSERT_TRUE(argv);
+    ASSERT_EQ(2, count);
+    char back[MAX_PATH] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, argv[1], -1, back, sizeof(back), nullptr, nullptr);
+    ::LocalFree(argv);
+    EXPECT_EQ(path, std::string(back));
+    const bool special = std::strpbrk(path, " \t&|<>^()%!,;=") != nullptr;
+    EXPECT_EQ(special, launch.parameters.front() == '"');
+    EXPECT_EQ(path, launch.directory);
+  }
+}
+
+// A bare Command name is found as the system finds programs, never in the
+// current folder (the one a folder launch would hand over).
+TEST(FolderLaunchTest, CommandIsResolvedWithoutTheCurrentFolder) {
+  char temp[MAX_PATH] = {}, previous[MAX_PATH] = {};
+  ::GetTempPathA(sizeof(temp), temp);
+  const std::string folder = std::string(temp) + "pathstow-resolve";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string planted = folder + "\\onlyhere.exe";
+  ::CloseHandle(::CreateFileA(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ::GetCurrentDirectoryA(sizeof(previous), previous);
+  ::SetCurrentDirectoryA(folder.c_str());
+
+  const std::string appPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+  CRegKey registered;
+  registered.Create(HKEY_CURRENT_USER, (appPaths + "pathstow-opener.exe").c_str(), KEY_WRITE);
+  const char value[] = "\"%WINDIR%\\Tools\\opener.exe\"";
+  ::RegSetValueExA(registered.m_hKey, nullptr, 0, REG_EXPAND_SZ,
+                   reinterpret_cast<const BYTE*>(value), sizeof(value));
+  registered.Close();
+
+  const std::string windows = ExplorerPath().substr(0, ExplorerPath().rfind('\\'));
+  EXPECT_EQ(windows + "\\Tools\\opener.exe", ResolveProgram("pathstow-opener"));
+  EXPECT_EQ("", ResolveProgram("onlyhere"));
+  EXPECT_EQ("", ResolveProgram("onlyhere.exe"));
+  EXPECT_EQ(folder + "\\sub\\tool.exe", ResolveProgram("sub\\tool.exe"));
+  EXPECT_EQ("D:\\Tools\\open.exe", ResolveProgram("\"D:\\Tools\\open.exe\""));
+  const std::string notepad = ResolveProgram("notepad");
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(notepad.c_str())) << notepad;
+  EXPECT_EQ(0, lstrcmpiA(windows.c_str(), notepad.substr(0, windows.size()).c_str())) << notepad;
+
+  ::RegDeleteKeyA(HKEY_CURRENT_USER, (appPaths + "pathstow-opener.exe").c_str());
+  ::SetCurrentDirectoryA(previous);
+  ::DeleteFileA(planted.c_str());
+  ::RemoveDirectoryA(folder.c_str());
 }
 
 TEST(FolderLaunchTest, ErrorTextsForShellResults) {
@@ -75,7 +142,7 @@ TEST_F(OpenBookmarkTest, StoredBookmarkStartsExplorerOwnedByTheHiddenWindow) {
   const FakeShell::Execution& run = shell.executions[0];
   EXPECT_EQ(app.m_wndHidden.m_hWnd, run.owner);
   EXPECT_EQ("open", run.verb);
-  EXPECT_EQ("explorer", run.file);
+  EXPECT_EQ(ExplorerPath(), run.file);
   EXPECT_EQ("/e,/n,C:\\Data", run.parameters);
   EXPECT_EQ("/e,/n,C:\\Data", run.directory);
   EXPECT_EQ(SW_SHOWNORMAL, run.showCommand);
@@ -94,6 +161,15 @@ TEST_F(OpenBookmarkTest, CommandProgramIsUsedWhenSet) {
   ASSERT_EQ(1u, shell.executions.size());
   EXPECT_EQ("C:\\Tools\\open.exe", shell.executions[0].file);
   EXPECT_EQ("C:\\Data", shell.executions[0].parameters);
+}
+
+TEST_F(OpenBookmarkTest, CommandThatCannotBeFoundIsReportedWithoutLaunch) {
+  app.m_strCommand = "pathstow-no-such-program";
+  app.OpenBookmark(0, nullptr, 1);
+  EXPECT_TRUE(shell.executions.empty());
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Command not found", boxes[0].text);
 }
 
 TEST_F(OpenBookmarkTest, PositionBeyondTheListIsReportedWithoutLaunch) {

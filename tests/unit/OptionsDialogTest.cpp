@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 
+#include "app/FolderOpener.h"
 #include "bookmarks/BookmarkStore.h"
 #include "bookmarks/OptionsDialog.h"
 #include "framework/WinApp.h"
@@ -453,7 +454,7 @@ TEST_F(OptionsDialogTest, DoubleClickOpensTheStoredPathWithTheCheckBoxState) {
     Click(d, IDCANCEL);
   });
   ASSERT_EQ(2u, shell.executions.size());
-  EXPECT_EQ("explorer", shell.executions[0].file);
+  EXPECT_EQ(ExplorerPath(), shell.executions[0].file);
   EXPECT_EQ("/e,/n,C:\\Data", shell.executions[0].parameters);
   EXPECT_EQ("C:\\Data", shell.executions[1].parameters);
   EXPECT_EQ(1, app.m_nTree);
