@@ -39,9 +39,12 @@ INT_PTR DialogResult(HWND dialog, UINT message, bool handled, LRESULT result) {
 
 INT_PTR CDialog::DoModal() {
   // Without a parent the owner is the program's active window, which stays
-  // disabled while this dialog runs.
+  // disabled while this dialog runs. An invisible window (the one a tray
+  // menu makes active) is no owner: the dialog would lose its taskbar button
+  // and hand the activation to nothing when it closes.
   HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : ::GetActiveWindow();
   while (owner && (::GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);
+  if (owner && !::IsWindowVisible(owner)) owner = nullptr;
   const bool enableOwner = owner && ::IsWindowEnabled(owner);
   if (enableOwner) ::EnableWindow(owner, FALSE);
 
@@ -128,6 +131,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     // No exception may cross the dialog manager.
   }
   if (message == WM_NCDESTROY) {
+    dialog->OnNcDestroy();
     dialog->Detach();
     dialog->PostNcDestroy();
   }

@@ -13,26 +13,28 @@ constexpr DWORD kShortText = 256;
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 }  // namespace
 
-CRegKey CWinApp::GetSectionKey(LPCSTR section) const {
+CRegKey CWinApp::GetSectionKey(LPCSTR section, REGSAM access) const {
   if (m_strRegistryKey.empty()) return CRegKey();
   // The whole path in one call when it exists: every registry call is a round trip.
   const std::string path = "software\\" + m_strRegistryKey + "\\" + m_strAppName + "\\" + section;
   CRegKey key;
-  if (key.Open(HKEY_CURRENT_USER, path.c_str(), kAccess) == ERROR_SUCCESS) return key;
+  const LONG opened = key.Open(HKEY_CURRENT_USER, path.c_str(), access);
+  if (opened == ERROR_SUCCESS) return key;
+  if (opened != ERROR_FILE_NOT_FOUND) return CRegKey();  // there, but not for us
 
   // Otherwise walk the chain, creating what is missing.
   CRegKey software, company, application;
   if (software.Open(HKEY_CURRENT_USER, "software", kAccess) != ERROR_SUCCESS ||
       company.Create(software.m_hKey, m_strRegistryKey.c_str(), kAccess) != ERROR_SUCCESS ||
       application.Create(company.m_hKey, m_strAppName.c_str(), kAccess) != ERROR_SUCCESS ||
-      key.Create(application.m_hKey, section, kAccess) != ERROR_SUCCESS) {
+      key.Create(application.m_hKey, section, access) != ERROR_SUCCESS) {
     return CRegKey();
   }
   return key;
 }
 
 int CWinApp::GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) const {
-  CRegKey key = GetSectionKey(section);
+  CRegKey key = GetSectionKey(section, KEY_READ);
   if (!key) return defaultValue;
   DWORD type = REG_NONE;
   DWORD value = 0;
@@ -48,7 +50,7 @@ int CWinApp::GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) const
 
 std::string CWinApp::GetProfileString(LPCSTR section, LPCSTR entry, LPCSTR defaultValue) const {
   const std::string fallback = defaultValue ? defaultValue : "";
-  CRegKey key = GetSectionKey(section);
+  CRegKey key = GetSectionKey(section, KEY_READ);
   if (!key) return fallback;
   // Most texts fit a small buffer: one query then gives type, size and data.
   // A longer one is read again at its size. One spare byte each: stored data

@@ -71,12 +71,21 @@ std::string LoadResString(UINT id) {
   }
 }
 
-std::string ModuleBaseName(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/:");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  return name;
+std::string ModuleBaseName(const std::string& path, UINT codePage) {
+  // Character by character: in a double-byte code page the second byte of a
+  // character can be 0x5C, which only looks like a backslash.
+  const char* text = path.c_str();
+  const char* name = text;
+  const char* dot = nullptr;
+  for (const char* p = text; *p; p = ::CharNextExA(static_cast<WORD>(codePage), p, 0)) {
+    if (*p == '\\' || *p == '/' || *p == ':') {
+      name = p + 1;
+      dot = nullptr;
+    } else if (*p == '.') {
+      dot = p;
+    }
+  }
+  return std::string(name, dot ? dot : text + path.size());
 }
 
 void CWinApp::SetAppNameFromModule() {

@@ -30,8 +30,10 @@ class CWinApp {
   bool WriteProfileInt(LPCSTR section, LPCSTR entry, int value) const;
   // A null value deletes the entry.
   bool WriteProfileString(LPCSTR section, LPCSTR entry, LPCSTR value) const;
-  // The section's key, opened (and created when missing) for reading and writing.
-  CRegKey GetSectionKey(LPCSTR section) const;
+  // The section's key, opened with `access` and created (with its parents)
+  // when missing. Reads ask for KEY_READ only, so that a key the user may
+  // read but not write still gives its values.
+  CRegKey GetSectionKey(LPCSTR section, REGSAM access = KEY_READ | KEY_WRITE) const;
 
   // Registers the common controls (tree view, tooltips) for this process.
   void Enable3dControls() const;
@@ -55,7 +57,8 @@ int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 // A string resource of this program in the user's language; empty when missing.
 std::string LoadResString(UINT id);
 // The base name of a program path: no folder, nothing from the last '.'.
-std::string ModuleBaseName(const std::string& path);
+// The path is read as text of `codePage`, whose trail bytes may look like '\'.
+std::string ModuleBaseName(const std::string& path, UINT codePage = CP_ACP);
 // Runs the application object's life: start-up, loop or exit step.
 int AfxWinMain(HINSTANCE instance);
 

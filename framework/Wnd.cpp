@@ -5,10 +5,29 @@
 
 namespace {
 
-// The one map from window handles to their objects.
+// The one map from window handles to their objects. It is never destroyed:
+// window objects with static storage (the application's) detach from it
+// while static destruction runs, in no order relative to a static map.
 std::unordered_map<HWND, CWnd*>& HandleMap() {
-  static std::unordered_map<HWND, CWnd*> map;
-  return map;
+  static auto* map = new std::unordered_map<HWND, CWnd*>;
+  return *map;
+}
+
+// The window objects whose modal loops run on this thread, innermost last.
+std::vector<CWnd*>& ModalLoops() {
+  thread_local std::vector<CWnd*> loops;
+  return loops;
+}
+
+// Asks a dialog of the system's (a message box, a common dialog) to end as
+// if cancelled; the framework's own windows end through their loops.
+BOOL CALLBACK CancelSystemDialog(HWND hWnd, LPARAM) {
+  char className[16] = {};
+  ::GetClassNameA(hWnd, className, sizeof(className));
+  if (lstrcmpA(className, "#32770") == 0 && !CWnd::FromHandlePermanent(hWnd)) {
+    ::PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  }
+  return TRUE;
 }
 
 // The child window that a parent's message is about, if the message is one
@@ -126,6 +145,19 @@ int CWnd::RunModalLoop(DWORD flags) {
   bool showOnIdle = (flags & MLF_SHOWONIDLE) && !(GetStyle() & WS_VISIBLE);
   m_continueModal = true;
   m_modalResult = -1;
+  ModalLoops().push_back(this);
+  struct Unregister {
+    CWnd* wnd;
+    ~Unregister() {
+      auto& loops = ModalLoops();
+      for (auto it = loops.rbegin(); it != loops.rend(); ++it) {
+        if (*it == wnd) {
+          loops.erase(std::next(it).base());
+          break;
+        }
+      }
+    }
+  } unregister{this};
   while (m_continueModal) {
     MSG msg;
     if (showOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
@@ -154,6 +186,20 @@ void CWnd::EndModalLoop(int result) {
     m_continueModal = false;
     PostMessage(WM_NULL);  // wake a loop that waits in GetMessage
   }
+}
+
+void CWnd::OnNcDestroy() {
+  if (!m_continueModal) return;
+  m_continueModal = false;
+  // A message to the window would go with it: wake the loop through the thread.
+  ::PostThreadMessageA(::GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
+void CWnd::EndThreadModalLoops(int result) {
+  ::EndMenu();
+  ::EnumThreadWindows(::GetCurrentThreadId(), CancelSystemDialog, 0);
+  const std::vector<CWnd*> loops = ModalLoops();
+  for (auto it = loops.rbegin(); it != loops.rend(); ++it) (*it)->EndModalLoop(result);
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
@@ -220,6 +266,7 @@ LRESULT CALLBACK CWnd::WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
     // No exception may cross the system's window procedure.
   }
   if (message == WM_NCDESTROY) {
+    wnd->OnNcDestroy();
     wnd->UnsubclassWindow();
     wnd->PostNcDestroy();
   }

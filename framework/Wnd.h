@@ -81,10 +81,15 @@ class CWnd {
   HWND UnsubclassWindow();
   BOOL DestroyWindow();
 
-  // Runs messages until EndModalLoop, or until WM_QUIT, which is posted again.
+  // Runs messages until EndModalLoop, or until WM_QUIT, which is posted again,
+  // or until the window is destroyed.
   int RunModalLoop(DWORD flags = 0);
   void EndModalLoop(int result);
   bool ContinueModal() const { return m_continueModal; }
+  // Ends every modal loop that runs on this thread with `result`, innermost
+  // first: the loops of window objects, the system's message boxes and
+  // common dialogs (as if cancelled) and a tracked popup menu.
+  static void EndThreadModalLoops(int result);
 
   // Gives a window the chance to handle a message before it is dispatched.
   virtual BOOL PreTranslateMessage(MSG* msg);
@@ -121,6 +126,8 @@ class CWnd {
 
   void Attach(HWND hWnd);
   void Detach();
+  // The window is going: a modal loop that runs on it ends.
+  void OnNcDestroy();
 
   static LRESULT CALLBACK WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -191,6 +191,22 @@ TEST_F(FrameworkTest, ModalDialogDisablesTheActiveWindowWhileItRuns) {
   EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
 }
 
+// The window a tray menu makes active is invisible: it is no owner.
+TEST_F(FrameworkTest, ModalDialogTakesNoInvisibleOwner) {
+  CWnd hidden;
+  ASSERT_TRUE(hidden.CreateEx(0, "STATIC", "hidden", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+  ::SetForegroundWindow(hidden.m_hWnd);
+  ASSERT_EQ(hidden.m_hWnd, ::GetActiveWindow());
+  TestDialog dialog;
+  HWND ownerSeen = hidden.m_hWnd;
+  dialog.onInit = [&](TestDialog& d) {
+    ownerSeen = ::GetWindow(d.m_hWnd, GW_OWNER);
+    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+  };
+  dialog.DoModal();
+  EXPECT_EQ(nullptr, ownerSeen);
+}
+
 TEST_F(FrameworkTest, ExceptionInAHandlerDoesNotLeaveTheWindowProcedure) {
   TestDialog dialog;
   dialog.onInit = [](TestDialog& d) {
@@ -220,9 +236,13 @@ TEST_F(FrameworkTest, DialogResultRule) {
 
 // A window whose map ends the modal loop on WM_APP.
 class LoopWindow : public CWnd {
+ public:
+  std::function<void()> onNested;  // run for WM_APP + 1
+
  protected:
   const MessageMap* GetMessageMap() const override {
-    static const MessageMapEntry entries[] = {OnMessage(WM_APP, &LoopWindow::OnEnd)};
+    static const MessageMapEntry entries[] = {OnMessage(WM_APP, &LoopWindow::OnEnd),
+                                              OnMessage(WM_APP + 1, &LoopWindow::OnNested)};
     static const MessageMap map{CWnd::GetMessageMap(), std::begin(entries), std::end(entries)};
     return &map;
   }
@@ -232,7 +252,56 @@ class LoopWindow : public CWnd {
     EndModalLoop(static_cast<int>(msg.wParam));
     return true;
   }
+  bool OnNested(Message&) {
+    if (onNested) onNested();
+    return true;
+  }
 };
+
+// Shows a message box over the running dialog; a later timer then ends
+// every loop of the thread from inside that box.
+UINT_PTR g_endAllTimer = 0;
+int g_boxResult = -1;
+void CALLBACK EndAllLoops(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  CWnd::EndThreadModalLoops(IDCANCEL);
+}
+void CALLBACK ShowInnerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  g_endAllTimer = ::SetTimer(nullptr, 0, 100, EndAllLoops);
+  g_boxResult = ::MessageBoxA(::GetActiveWindow(), "inner", "box", MB_OK);
+}
+
+TEST_F(FrameworkTest, EndingTheThreadsLoopsEndsBoxesDialogsAndOuterLoops) {
+  LoopWindow outer;
+  ASSERT_TRUE(outer.CreateEx(0, "STATIC", "outer", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+  INT_PTR dialogResult = 0;
+  TestDialog dialog;
+  dialog.onInit = [](TestDialog&) { ::SetTimer(nullptr, 0, 20, ShowInnerBox); };
+  g_boxResult = -1;
+  // The dialog runs nested inside the outer loop, as Options runs inside the program's loop.
+  outer.onNested = [&] { dialogResult = dialog.DoModal(); };
+  outer.PostMessage(WM_APP + 1);
+  EXPECT_EQ(IDCANCEL, outer.RunModalLoop());
+  EXPECT_EQ(IDCANCEL, dialogResult);
+  EXPECT_NE(-1, g_boxResult);
+  EXPECT_EQ(nullptr, dialog.m_hWnd);
+}
+
+void CALLBACK PostQuitOnTimer(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); }
+
+// A loop whose window is destroyed under it ends at once.
+TEST_F(FrameworkTest, ModalLoopEndsWhenItsWindowIsDestroyed) {
+  LoopWindow window;
+  ASSERT_TRUE(window.CreateEx(0, "STATIC", "loop", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+  window.PostMessage(WM_CLOSE);  // the default processing destroys it
+  const UINT_PTR guard = ::SetTimer(nullptr, 0, 3000, PostQuitOnTimer);
+  window.RunModalLoop();
+  ::KillTimer(nullptr, guard);
+  MSG msg;
+  EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(nullptr, window.m_hWnd);
+}
 
 TEST_F(FrameworkTest, ModalLoopEndsWithTheResultAndWakesWithNull) {
   LoopWindow window;

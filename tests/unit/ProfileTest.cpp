@@ -1,5 +1,7 @@
 // Profile settings against the real registry.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
 
 #include "tests/unit/TestSupport.h"
 
@@ -118,6 +120,40 @@ TEST(ProfileTest, ApplicationNameIsTheProgramFilesBaseName) {
   EXPECT_EQ("Pathstow", ModuleBaseName("C:\\Program Files\\Pathstow.exe"));
   EXPECT_EQ("my.tool", ModuleBaseName("C:\\a.b\\my.tool.exe"));
   EXPECT_EQ("noext", ModuleBaseName("noext"));
+  // Shift-JIS: 0x95 0x5C is one character whose second byte looks like '\\'.
+  EXPECT_EQ("\x95\x5C", ModuleBaseName("C:\\Tools\\\x95\x5C.exe", 932));
+  EXPECT_EQ(
+      "a\x95\x5C"
+      "b",
+      ModuleBaseName("C:\\\x95\x5C\\a\x95\x5C"
+                     "b.exe",
+                     932));
+}
+
+// Reads of a key that a policy made read-only still give its values; writes
+// there fail, and say so.
+TEST(ProfileTest, ReadOnlySectionIsStillRead) {
+  TestApp app;
+  app.SetString(kSection, "Command", "C:\\Tools\\open.exe");
+  app.SetDword(kSection, "Tree", 0);
+  CRegKey key;
+  ASSERT_EQ(ERROR_SUCCESS, key.Open(HKEY_CURRENT_USER, app.RegistryPath(kSection).c_str(),
+                                    READ_CONTROL | WRITE_DAC));
+  auto setAccess = [&key](const char* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegSetKeySecurity(key.m_hKey, DACL_SECURITY_INFORMATION, descriptor));
+    ::LocalFree(descriptor);
+  };
+  // Everyone may read, change the access list and delete: nothing else.
+  setAccess("D:P(A;;KRWDSD;;;WD)");
+  EXPECT_EQ("C:\\Tools\\open.exe", app.GetProfileString(kSection, "Command"));
+  EXPECT_EQ(0, app.GetProfileInt(kSection, "Tree", 1));
+  EXPECT_FALSE(app.WriteProfileInt(kSection, "Tree", 1));
+  EXPECT_EQ(0, app.GetProfileInt(kSection, "Tree", 1));
+  setAccess("D:P(A;;KA;;;WD)");  // so that the test's key can go again
 }
 
 }  // namespace
