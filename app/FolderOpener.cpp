@@ -82,8 +82,8 @@ std::string RegisteredAppPath(const std::string& name) {
 // then the PATH variable; the current and the opened folder play no part.
 std::string FindOnSearchPath(const std::string& name) {
   std::string directories = SystemDirectory() + ";" + WindowsDirectory();
-  const std::string path =
-      FillBuffer([](char* out, DWORD size) { return ::GetEnvironmentVariableA("PATH", out, size); });
+  const std::string path = FillBuffer(
+      [](char* out, DWORD size) { return ::GetEnvironmentVariableA("PATH", out, size); });
   if (!path.empty()) directories += ";" + path;
   return FillBuffer([&](char* out, DWORD size) {
     return ::SearchPathA(directories.c_str(), name.c_str(), ".exe", size, out, nullptr);

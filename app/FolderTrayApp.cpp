@@ -1,5 +1,7 @@
 #include "app/FolderTrayApp.h"
 
+#include <objbase.h>
+
 #include "bookmarks/BookmarkStore.h"
 #include "res/resource.h"
 
@@ -14,6 +16,8 @@ CFolderTrayApp::~CFolderTrayApp() {
 
 BOOL CFolderTrayApp::InitInstance() {
   Enable3dControls();
+  // The folder browser and the shell's open need COM on this thread.
+  m_bComInitialized = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = HiddenWindowProc;
@@ -35,6 +39,17 @@ BOOL CFolderTrayApp::InitInstance() {
   m_wndHidden.RunModalLoop(0);
   return FALSE;
 }
+
+int CFolderTrayApp::ExitInstance() {
+  RemoveTrayIcon();
+  m_wndHidden.DestroyWindow();
+  m_menuTray.DestroyMenu();
+  if (m_bComInitialized) ::CoUninitialize();
+  m_bComInitialized = false;
+  return CTrayApp::ExitInstance();
+}
+
+void CFolderTrayApp::CloseAll() { CWnd::EndThreadModalLoops(IDCANCEL); }
 
 int CFolderTrayApp::LoadBookmarkCount() const { return ::LoadBookmarkCount(*this); }
 

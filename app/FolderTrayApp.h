@@ -15,6 +15,13 @@ class CFolderTrayApp : public CTrayApp {
   // Registers "DummyClass", creates the hidden window, adds the icon, reads
   // the settings and runs the hidden window's loop until Quit. Always false.
   BOOL InitInstance() override;
+  // Removes the icon and destroys the hidden window and the menu before
+  // static destruction starts, and leaves COM.
+  int ExitInstance() override;
+
+  // Ends the program from outside (WM_CLOSE, the end of the session): open
+  // dialogs, boxes and the menu end as if cancelled, then the main loop ends.
+  void CloseAll();
 
   // Builds and tracks the popup menu for a left button press on the icon.
   void ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage);
@@ -35,6 +42,9 @@ class CFolderTrayApp : public CTrayApp {
   CMenu m_menuTray;
   std::string m_strCommand;
   int m_nTree = 0;
+
+ private:
+  bool m_bComInitialized = false;
 };
 
 // The program's application object.

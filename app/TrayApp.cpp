@@ -10,9 +10,10 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first form of the icon record 
 #endif
 
 namespace {
-void ShowError(UINT textId) {
-  ::MessageBoxA(nullptr, LoadResString(textId).c_str(), LoadResString(IDS_ERROR).c_str(),
-                MB_ICONHAND);
+// Owned by the icon's window, the program's window at start and exit.
+void ShowError(HWND owner, UINT textId) {
+  ::MessageBoxA(::IsWindow(owner) ? owner : nullptr, LoadResString(textId).c_str(),
+                LoadResString(IDS_ERROR).c_str(), MB_ICONHAND);
 }
 }  // namespace
 
@@ -36,13 +37,13 @@ void CTrayApp::AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip) {
   m_nIconId = iconId;
   lstrcpynA(m_szTip, tooltip, sizeof(m_szTip));  // the field holds 63 characters and a zero
   NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  if (!TheShell().NotifyIcon(NIM_ADD, &data)) ShowError(IDS_CANNOT_ADD_ICON);
+  if (!TheShell().NotifyIcon(NIM_ADD, &data)) ShowError(m_hOwner, IDS_CANNOT_ADD_ICON);
 }
 
 void CTrayApp::RemoveTrayIcon() {
   if (m_hIcon) {
     NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON);
-    if (!TheShell().NotifyIcon(NIM_DELETE, &data)) ShowError(IDS_CANNOT_REMOVE_ICON);
+    if (!TheShell().NotifyIcon(NIM_DELETE, &data)) ShowError(m_hOwner, IDS_CANNOT_REMOVE_ICON);
   }
   m_hIcon = nullptr;
 }

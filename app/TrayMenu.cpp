@@ -119,5 +119,23 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     app.RestoreTrayIcon();
     return 0;
   }
+  switch (message) {
+    case WM_CLOSE:
+      // Sent by task managers, uninstallers and updaters: end as Quit does,
+      // instead of losing the window under a loop that would run on.
+      app.CloseAll();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) {
+        // The process may end as soon as this returns: the icon goes now.
+        app.CloseAll();
+        app.RemoveTrayIcon();
+      }
+      return 0;
+    default:
+      break;
+  }
   return ::DefWindowProcA(window, message, wParam, lParam);
 }

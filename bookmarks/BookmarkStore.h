@@ -26,7 +26,9 @@ struct Bookmark {
   std::string path;
 };
 
-// "Counter", 0 when missing or negative, at most kMaxBookmarks.
+// "Counter", 0 when missing or negative, at most kMaxBookmarks. A "Counter"
+// larger than the number of entries the key can hold is damaged: then the
+// highest suffix of an entry that exists is the count.
 int LoadBookmarkCount(const CWinApp& app);
 // Entry `index` (0-based): false when index is not below the stored count
 // (the outputs are then untouched). An entry with an empty name has an empty path.

@@ -6,6 +6,11 @@
 #include "bookmarks/BookmarkStore.h"
 #include "framework/WinApp.h"
 
+namespace {
+// Posted to the dialog to open the bookmarks that double clicks asked for.
+constexpr UINT WM_OPEN_PENDING = WM_APP + 1;
+}  // namespace
+
 COptionsDialog::COptionsDialog(CWnd* parent)
     : CDialog(IDD_OPTIONS, parent),
       // Shared icon from LoadIcon: never destroyed.
@@ -23,6 +28,7 @@ const MessageMap* COptionsDialog::GetMessageMap() const {
       OnCommand(IDC_ABOUT_BUTTON, BN_CLICKED, &COptionsDialog::OnAbout),
       OnCommand(IDC_SHOW_TREE, BN_CLICKED, &COptionsDialog::OnShowTree),
       OnMessage(WM_PAINT, &COptionsDialog::OnPaint),
+      OnMessage(WM_OPEN_PENDING, &COptionsDialog::OnOpenPending),
   };
   static const MessageMap map{CDialog::GetMessageMap(), std::begin(entries), std::end(entries)};
   return &map;
@@ -77,8 +83,17 @@ bool COptionsDialog::OnDoubleClick(Message& msg) {
   if (!item) return true;  // empty list
   const LPARAM index = static_cast<LPARAM>(m_treeBookmarks.GetItemData(item));
   // The stored path: text typed since the last selection change is not used.
-  const std::string path = m_treeBookmarks.GetPath(index);
-  TheApp().OpenBookmark(static_cast<int>(index), path.c_str(), m_nTree);
+  m_pendingOpens.push_back({static_cast<int>(index), m_treeBookmarks.GetPath(index)});
+  PostMessage(WM_OPEN_PENDING);
+  return true;
+}
+
+bool COptionsDialog::OnOpenPending(Message&) {
+  if (m_pendingOpens.empty()) return true;
+  const PendingOpen open = m_pendingOpens.front();
+  m_pendingOpens.erase(m_pendingOpens.begin());
+  // Failures are shown over this dialog, which stays disabled meanwhile.
+  TheApp().OpenBookmark(open.index, open.path.c_str(), m_nTree, m_hWnd);
   return true;
 }
 
@@ -148,14 +163,15 @@ void COptionsDialog::OnOK() {
   StoreSelectedPath();
   CFolderTrayApp& app = TheApp();
   bool saved = m_treeBookmarks.SaveBookmarks(app);
-  app.m_nTree = m_nTree;
   saved = app.WriteProfileInt(kCommandSection, kTreeEntry, m_nTree) && saved;
   if (!saved) {
-    // Keep the dialog and the user's edits, so that nothing is lost silently.
+    // Keep the dialog and the user's edits, so that nothing is lost silently;
+    // the running program goes on with the settings it had.
     ::MessageBoxA(m_hWnd, LoadResString(IDS_SAVE_FAILED).c_str(), LoadResString(IDS_ERROR).c_str(),
                   MB_ICONHAND);
     return;
   }
+  app.m_nTree = m_nTree;
   CDialog::OnOK();
 }
 

@@ -34,9 +34,18 @@ class COptionsDialog : public CDialog {
   bool OnAbout(Message& msg);
   bool OnShowTree(Message& msg);
   bool OnPaint(Message& msg);
+  bool OnOpenPending(Message& msg);
 
   // Stores the path field's text for the selected item, if there is one.
   void StoreSelectedPath();
 
   HICON m_hIcon;
+  // The bookmark a double click asked to open. The open runs from a posted
+  // message, once the tree has finished with its notification: an error box
+  // shown from inside it would let the tree's item be deleted under it.
+  struct PendingOpen {
+    int index;
+    std::string path;
+  };
+  std::vector<PendingOpen> m_pendingOpens;
 };

@@ -61,12 +61,39 @@ TEST_F(BookmarkStoreTest, CounterOutOfRangeIsClampedForEveryReader) {
   std::string name, path;
   EXPECT_FALSE(LoadBookmark(app, 0, name, path));
 
-  app.SetDword(kPathListSection, "Counter", 65336);
-  EXPECT_EQ(65336, LoadBookmarkCount(app));
-  app.SetDword(kPathListSection, "Counter", 65337);
-  EXPECT_EQ(65336, LoadBookmarkCount(app));  // 200 + i must stay a 16-bit command
-  app.SetDword(kPathListSection, "Counter", 0x7FFFFFFF);
-  EXPECT_EQ(kMaxBookmarks, LoadBookmarkCount(app));
+  // 200 + i must stay a 16-bit command, whatever entries exist above.
+  app.SetString(kPathListSection, "Path65336", "last");
+  app.SetString(kPathListSection, "PathName65337", "beyond");
+  for (DWORD counter : {65336u, 65337u, 0x7FFFFFFFu}) {
+    app.SetDword(kPathListSection, "Counter", counter);
+    EXPECT_EQ(kMaxBookmarks, LoadBookmarkCount(app)) << counter;
+  }
+}
+
+// A "Counter" beyond what the key can hold ends at the highest entry that
+// exists: holes below it stay, nothing above it is invented.
+TEST_F(BookmarkStoreTest, DamagedCounterEndsAtTheHighestStoredEntry) {
+  struct Case {
+    std::vector<const char*> names;
+    int expected;
+  };
+  const Case cases[] = {
+      {{"Path1", "PathName1"}, 1},
+      {{"Path1", "PathName1", "PathName7"}, 7},
+      {{"Path1", "Path01", "Path3x", "Other9", "pathname4"}, 4},
+      {{}, 0},
+  };
+  for (const Case& c : cases) {
+    TestApp fresh;
+    for (const char* name : c.names) fresh.SetString(kPathListSection, name, "x");
+    fresh.SetDword(kPathListSection, "Counter", 0x7FFFFFFF);
+    EXPECT_EQ(c.expected, LoadBookmarkCount(fresh)) << c.names.size();
+  }
+  // A sound list keeps its count, holes and all.
+  app.StoreList({{"a", "A"}, {"b", "B"}, {"c", "C"}});
+  app.SetDword(kPathListSection, "Counter", 3);
+  app.SetRaw(kPathListSection, "Path2", REG_NONE, nullptr, 0);
+  EXPECT_EQ(3, LoadBookmarkCount(app));
 }
 
 TEST_F(BookmarkStoreTest, SavingFewerEntriesDeletesTheSurplusSuffixes) {

@@ -55,16 +55,20 @@ TEST(FolderLaunchTest, WhatIsStartedForEachSetting) {
 // The argument splitter of the system reads the built command line back as
 // exactly the stored path, and the command processor sees its specials quoted.
 TEST(FolderLaunchTest, CommandProgramGetsThePathAsOneIntactArgument) {
-  const char* paths[] = {"C:\\My Docs\\", "\\\\server\\My Share\\", "C:\\R&D", "C:\\a,b",
-                         "C:\\a=b",      "C:\\x^y",               "C:\\",    "C:\\50% (off)",
-                         "C:\\a;b!c",    "C:\\tab\there\\",      "C:\\plain"};
+  const char* paths[] = {"C:\\My Docs\\", "\\\\server\\My Share\\",
+                         "C:\\R&D",       "C:\\a,b",
+                         "C:\\a=b",       "C:\\x^y",
+                         "C:\\",          "C:\\50% (off)",
+                         "C:\\a;b!c",     "C:\\tab\there\\",
+                         "C:\\plain"};
   for (const char* path : paths) {
     SCOPED_TRACE(path);
     const FolderLaunch launch = BuildFolderLaunch("C:\\o.exe", 1, path);
     const std::string line = "\"" + launch.file + "\" " + launch.parameters;
     std::wstring wide(line.size() + 1, L'\0');
     wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, line.c_str(), -1, &wide[0],
-                                                          static_cast<int>(wide.size())) - 1));
+                                                          static_cast<int>(wide.size())) -
+                                    1));
     int count = 0;
     LPWSTR* argv = ::CommandLineToArgvW(wide.c_str(), &count);
     ASSERT_TRUE(argv);
@@ -87,7 +91,8 @@ TEST(FolderLaunchTest, CommandIsResolvedWithoutTheCurrentFolder) {
   const std::string folder = std::string(temp) + "pathstow-resolve";
   ::CreateDirectoryA(folder.c_str(), nullptr);
   const std::string planted = folder + "\\onlyhere.exe";
-  ::CloseHandle(::CreateFileA(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ::CloseHandle(
+      ::CreateFileA(planted.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   ::GetCurrentDirectoryA(sizeof(previous), previous);
   ::SetCurrentDirectoryA(folder.c_str());
 

@@ -406,7 +406,7 @@ struct OwnedBoxes {
     HICON icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, 0x14, STM_GETICON, 0, 0));
     if (!icon) icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0));
     seen.push_back(
-        {caption, text, icon == ::LoadIconA(nullptr, IDI_HAND) ? MB_ICONHAND : 0u, owner});
+        {caption, text, icon == ::LoadIconA(nullptr, IDI_HAND) ? MB_ICONHAND : 0u, owner, false});
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
   }
 };
@@ -415,6 +415,7 @@ std::vector<SeenBox> OwnedBoxes::seen;
 
 TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
   app.StoreList({{"Bravo", "C:\\b"}});
+  app.m_nTree = 1;
   OwnedBoxes::seen.clear();
   Run([this](Options& d) {
     // A volatile application key refuses the lasting section keys below it.
@@ -428,8 +429,10 @@ TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
     OwnedBoxes::owner = d.m_hWnd;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &OwnedBoxes::Check);
     SetField(d, "C:\\kept");
+    Click(d, IDC_SHOW_TREE);
     Click(d, IDOK);
     ::KillTimer(nullptr, timer);
+    EXPECT_EQ(1, app.m_nTree);  // the running program keeps what was saved
     EXPECT_TRUE(d.ContinueModal());
     EXPECT_EQ("C:\\kept", FieldText(d));
     EXPECT_EQ((std::vector<std::string>{"Bravo"}), Names(d.m_treeBookmarks));
@@ -458,6 +461,34 @@ TEST_F(OptionsDialogTest, DoubleClickOpensTheStoredPathWithTheCheckBoxState) {
   EXPECT_EQ("/e,/n,C:\\Data", shell.executions[0].parameters);
   EXPECT_EQ("C:\\Data", shell.executions[1].parameters);
   EXPECT_EQ(1, app.m_nTree);
+}
+
+// The open runs once the tree is done with its notification, and its error
+// box holds the dialog disabled: nothing can delete the item under the tree.
+TEST_F(OptionsDialogTest, FailedDoubleClickOpenIsReportedOverTheDisabledDialog) {
+  app.StoreList({{"Data", "C:\\Data"}});
+  shell.executeResult = ERROR_FILE_NOT_FOUND;
+  MessageBoxWatcher watcher;
+  HWND dialog = nullptr;
+  Run([&](Options& d) {
+    dialog = d.m_hWnd;
+    HTREEITEM item = Find(d.m_treeBookmarks, "Data");
+    RECT rect{};
+    std::memcpy(&rect, &item, sizeof(item));
+    d.m_treeBookmarks.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
+    d.m_treeBookmarks.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON,
+                                  MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2));
+    EXPECT_TRUE(shell.executions.empty());  // not from inside the notification
+    PumpUntil([&] { return !watcher.Boxes().empty(); });
+    EXPECT_TRUE(::IsWindowEnabled(d.m_hWnd));  // again, once the box has gone
+  });
+  ASSERT_EQ(1u, shell.executions.size());
+  EXPECT_EQ(dialog, shell.executions[0].owner);
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Command not found", boxes[0].text);
+  EXPECT_EQ(dialog, boxes[0].owner);
+  EXPECT_FALSE(boxes[0].ownerEnabled);
 }
 
 TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {

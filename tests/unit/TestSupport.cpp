@@ -98,8 +98,9 @@ void MessageBoxWatcher::Watch() {
     FindBoxData data{::GetCurrentProcessId(), nullptr};
     ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&data));
     if (data.found) {
+      const HWND owner = ::GetWindow(data.found, GW_OWNER);
       SeenBox box{TextOf(data.found), TextOf(::GetDlgItem(data.found, 0xFFFF)), IconOf(data.found),
-                  ::GetWindow(data.found, GW_OWNER)};
+                  owner, owner && ::IsWindowEnabled(owner)};
       ::EnterCriticalSection(&m_lock);
       m_boxes.push_back(box);
       ::LeaveCriticalSection(&m_lock);

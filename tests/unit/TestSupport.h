@@ -53,6 +53,7 @@ struct SeenBox {
   std::string text;
   UINT icon;  // MB_ICONHAND, MB_ICONEXCLAMATION, ... as read from the box
   HWND owner;
+  bool ownerEnabled;  // while the box was up
 };
 
 // Watches from a second thread for message boxes of this process, records

@@ -2,6 +2,8 @@
 // recording shell.
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <cstring>
 
 #include "res/resource.h"
@@ -138,6 +140,61 @@ TEST_F(TrayAppTest, FirstStartGivesDefaultsAndQuitMessageEndsTheLoop) {
   MSG msg;
   ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // posted again
   EXPECT_EQ(3u, msg.wParam);
+}
+
+// Opens Options from inside the program's loop; once it runs, a task
+// manager's WM_CLOSE (or the end of the session) reaches the hidden window.
+UINT g_closeMessage = WM_CLOSE;
+void CALLBACK CloseFromOutside(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  ::SendMessageA(TheApp().m_wndHidden.m_hWnd, g_closeMessage, TRUE, 0);
+}
+void CALLBACK OpenOptions(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (!TheApp().m_wndHidden.ContinueModal()) return;
+  ::KillTimer(nullptr, timer);
+  ::SetTimer(nullptr, 0, 100, CloseFromOutside);
+  ::SendMessageA(TheApp().m_wndHidden.m_hWnd, WM_COMMAND, ID_TRAY_OPTIONS, 0);
+}
+
+// COM as the shell's calls find it: S_FALSE when it was initialised already.
+class ComProbingShell : public FakeShell {
+ public:
+  BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) override {
+    if (message == NIM_ADD) {
+      comAtStart = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      if (SUCCEEDED(comAtStart)) ::CoUninitialize();
+    }
+    return FakeShell::NotifyIcon(message, data);
+  }
+  HRESULT comAtStart = E_FAIL;
+};
+
+TEST(TrayAppCloseTest, CloseAndEndOfSessionEndDialogsUnsavedAndTheProgram) {
+  for (UINT message : {static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_ENDSESSION)}) {
+    ComProbingShell shell;
+    TestApp app;
+    app.StoreList({{"Kept", "C:\\kept"}});
+    g_closeMessage = message;
+    ::SetTimer(nullptr, 0, 10, OpenOptions);
+    app.InitInstance();  // returns only when the loop has ended
+    EXPECT_EQ(S_FALSE, shell.comAtStart);
+    EXPECT_EQ(nullptr, ::FindWindowA("#32770", nullptr));
+    EXPECT_EQ("Kept", app.GetProfileString("Path List", "Path1"));
+    if (message == WM_ENDSESSION) {  // the icon goes at once: the process may end any moment
+      ASSERT_EQ(2u, shell.iconCalls.size());
+      EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
+    }
+    // The windows and the icon are gone before static destruction begins.
+    const HWND hidden = app.m_wndHidden.m_hWnd;
+    app.ExitInstance();
+    EXPECT_FALSE(::IsWindow(hidden));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hidden));
+    EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls.back().message);
+    EXPECT_FALSE(app.HasTrayIcon());
+  }
+  EXPECT_EQ(TRUE, ::SendMessageA(::CreateWindowExA(0, "DummyClass", "", 0, 0, 0, 0, 0, nullptr,
+                                                   nullptr, nullptr, nullptr),
+                                 WM_QUERYENDSESSION, 0, 0));
 }
 
 TEST_F(TrayAppTest, ShutdownRemovesTheIconAndDestroysWindowAndMenu) {

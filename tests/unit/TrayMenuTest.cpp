@@ -203,6 +203,33 @@ TEST_F(TrayMenuTest, AnOpenMenuIsReplacedByTheNextPress) {
   EXPECT_EQ(7u, g_seen.items.size());  // read afresh: two bookmarks now
 }
 
+// The owner of the dialog that a menu command opened; the dialog is cancelled.
+HWND g_dialogOwner = nullptr;
+BOOL CALLBACK CancelOurDialog(HWND window, LPARAM) {
+  char className[16] = {};
+  ::GetClassNameA(window, className, sizeof(className));
+  if (lstrcmpA(className, "#32770") != 0 || !CWnd::FromHandlePermanent(window)) return TRUE;
+  g_dialogOwner = ::GetWindow(window, GW_OWNER);
+  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return FALSE;
+}
+void CALLBACK InspectDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  ::EnumThreadWindows(::GetCurrentThreadId(), CancelOurDialog, 0);
+}
+
+// The menu makes the invisible hidden window active; a dialog opened from it
+// has no owner, so it keeps its taskbar button.
+TEST_F(TrayMenuTest, DialogsFromTheMenuHaveNoOwner) {
+  for (WPARAM command : {ID_TRAY_ABOUT, ID_TRAY_OPTIONS}) {
+    ::SetForegroundWindow(app.m_wndHidden.m_hWnd);
+    g_dialogOwner = app.m_wndHidden.m_hWnd;
+    ::SetTimer(nullptr, 0, 50, InspectDialog);
+    Command(command);
+    EXPECT_EQ(nullptr, g_dialogOwner) << command;
+  }
+}
+
 TEST_F(TrayMenuTest, QuitEndsTheHiddenWindowsLoop) {
   app.m_wndHidden.PostMessage(WM_COMMAND, ID_TRAY_QUIT);
   EXPECT_EQ(0, app.m_wndHidden.RunModalLoop());
