@@ -407,6 +407,7 @@ TEST_F(LinkLive, ClickOpensTheTargetAndFailureAfterSuccessClearsFollowed) {
     EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), box.icon);
     EXPECT_EQ(app.m_strAppName, box.caption);
     EXPECT_EQ(d.m_hWnd, box.owner);
+    EXPECT_FALSE(box.ownerEnabled);
 
     // Still usable: the next click that works follows it again.
     shell.executeResult = 42;
