@@ -5,7 +5,8 @@
 #include <iterator>
 
 #include "about/LinkMath.h"
-#include "app/ShellServices.h"
+#include "framework/RegKey.h"
+#include "framework/ShellServices.h"
 #include "framework/WinApp.h"
 
 namespace {
@@ -20,14 +21,7 @@ CLinkStatic::CLinkStatic()
       m_clrHover(::GetSysColor(COLOR_BTNHIGHLIGHT)),
       m_bHovering(FALSE),
       m_bFollowed(FALSE),
-      m_bUnderlined(TRUE),
-      m_bFitText(TRUE),
       m_hHandCursor(nullptr) {}
-
-CLinkStatic::~CLinkStatic() {
-  // The tooltip, the font and the target go with their members.
-  if (m_hHandCursor && m_bOwnsHandCursor) ::DestroyCursor(m_hHandCursor);
-}
 
 const MessageMap* CLinkStatic::GetMessageMap() const {
   static const MessageMapEntry entries[] = {
@@ -53,9 +47,9 @@ void CLinkStatic::PreSubclassWindow() {
   if (!font) font = static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
   LOGFONTA logFont{};
   if (::GetObjectA(font, sizeof(logFont), &logFont) == sizeof(logFont)) {
-    logFont.lfUnderline = static_cast<BYTE>(m_bUnderlined ? TRUE : FALSE);
+    logFont.lfUnderline = TRUE;
     if (m_fontLink.CreateFontIndirect(&logFont)) {
-      SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLink.m_hObject), TRUE);
+      SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLink.Get()), TRUE);
     }
   }
 
@@ -174,13 +168,12 @@ int CLinkStatic::ShellOpenUrl(LPCSTR url, int showCommand) {
 }
 
 LONG CLinkStatic::ReadKeyDefault(HKEY root, LPCSTR subKey, LPSTR out) {
-  HKEY key = nullptr;
-  const LONG opened = ::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &key);
+  CRegKey key;
+  const LONG opened = key.Open(root, subKey, KEY_QUERY_VALUE);
   if (opened != ERROR_SUCCESS) return opened;
   char value[MAX_PATH] = {};
   LONG size = sizeof(value);
-  const LONG read = ::RegQueryValueA(key, nullptr, value, &size);
-  ::RegCloseKey(key);
+  const LONG read = ::RegQueryValueA(key.Get(), nullptr, value, &size);
   // An unreadable or over-long value is no command to run.
   if (read != ERROR_SUCCESS) return read;
   value[sizeof(value) - 1] = '\0';
@@ -189,7 +182,7 @@ LONG CLinkStatic::ReadKeyDefault(HKEY root, LPCSTR subKey, LPSTR out) {
 }
 
 void CLinkStatic::FitToText() {
-  if (!::IsWindow(m_hWnd) || !m_bFitText) return;
+  if (!::IsWindow(m_hWnd)) return;
 
   RECT rect{};
   ::GetWindowRect(m_hWnd, &rect);
@@ -201,8 +194,8 @@ void CLinkStatic::FitToText() {
   SIZE extent{};
   HDC dc = ::GetDC(m_hWnd);
   if (!dc) return;
-  HFONT font = m_fontLink.m_hObject ? m_fontLink.m_hObject
-                                    : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+  HFONT font =
+      m_fontLink.Get() ? m_fontLink.Get() : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
   HGDIOBJ previous = font ? ::SelectObject(dc, font) : nullptr;
   ::GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
   if (previous) ::SelectObject(dc, previous);
@@ -224,8 +217,8 @@ void CLinkStatic::LoadHandCursor() {
     if (HMODULE module = ::LoadLibraryA(path)) {
       if (HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(kHandCursorId))) {
         // The copy outlives the module.
-        m_hHandCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
-        m_bOwnsHandCursor = m_hHandCursor != nullptr;
+        m_handCursorCopy.Reset(static_cast<HCURSOR>(::CopyIcon(cursor)));
+        m_hHandCursor = m_handCursorCopy.Get();
       }
       ::FreeLibrary(module);
     }

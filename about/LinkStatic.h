@@ -12,7 +12,6 @@
 class CLinkStatic : public CStatic {
  public:
   CLinkStatic();
-  ~CLinkStatic() override;
 
   // Stores the URL; once the window exists also refits it and retitles the tooltip.
   void SetTarget(LPCSTR url);
@@ -41,14 +40,13 @@ class CLinkStatic : public CStatic {
   COLORREF m_clrHover;
   BOOL m_bHovering;
   BOOL m_bFollowed;
-  BOOL m_bUnderlined;
-  BOOL m_bFitText;
   std::string m_strTarget;
   CFont m_fontLink;
+  // The cursor shown over the link: the system's shared hand (borrowed), or
+  // the copy of winhlp32's that m_handCursorCopy owns.
   HCURSOR m_hHandCursor;
+  CHandleOwner<CursorTraits> m_handCursorCopy;
   CToolTipCtrl m_tipCtrl;
-  // The system's shared hand cursor is borrowed, a copy from winhlp32 is ours.
-  bool m_bOwnsHandCursor = false;
 
  private:
   bool OnCtlColor(Message& msg);

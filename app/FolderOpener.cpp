@@ -1,10 +1,9 @@
 #include "app/FolderOpener.h"
 
+#include <shellapi.h>
+
 #include <vector>
 
-#include "app/FolderTrayApp.h"
-#include "app/ShellServices.h"
-#include "bookmarks/BookmarkStore.h"
 #include "framework/RegKey.h"
 #include "res/resource.h"
 
@@ -61,13 +60,13 @@ std::string RegisteredAppPath(const std::string& name) {
     CRegKey key;
     if (key.Open(root, subKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) continue;
     DWORD type = REG_NONE, size = 0;
-    if (::RegQueryValueExA(key.m_hKey, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0) {
       continue;
     }
     std::vector<char> data(static_cast<size_t>(size) + 1, '\0');
-    if (::RegQueryValueExA(key.m_hKey, nullptr, nullptr, &type,
-                           reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS) {
+    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                           &size) != ERROR_SUCCESS) {
       continue;
     }
     std::string program = data.data();
@@ -158,40 +157,4 @@ UINT LaunchErrorStringId(INT_PTR result) {
     default:
       return 0;
   }
-}
-
-void CFolderTrayApp::ShowError(UINT textId, HWND owner) const {
-  const std::string text = textId ? LoadResString(textId) : std::string();
-  ::MessageBoxA(owner ? owner : m_wndHidden.m_hWnd, text.c_str(), LoadResString(IDS_ERROR).c_str(),
-                MB_ICONHAND);
-}
-
-void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owner) {
-  std::string folder;
-  if (path) {
-    folder = path;
-  } else {
-    std::string name;
-    if (!LoadBookmark(position, name, folder)) {
-      ShowError(IDS_NAME_NOT_FOUND, owner);
-      return;
-    }
-  }
-  std::string program;
-  if (!m_strCommand.empty()) {
-    program = ResolveProgram(m_strCommand);
-    if (program.empty()) {
-      ShowError(LaunchErrorStringId(ERROR_FILE_NOT_FOUND), owner);
-      return;
-    }
-  }
-  const FolderLaunch launch = BuildFolderLaunch(program, tree, folder);
-  INT_PTR result = 0;
-  {
-    CWaitCursor wait;
-    result = reinterpret_cast<INT_PTR>(
-        TheShell().Execute(owner ? owner : m_wndHidden.m_hWnd, "open", launch.file.c_str(),
-                           launch.parameters.c_str(), launch.directory.c_str(), SW_SHOWNORMAL));
-  }
-  if (static_cast<int>(result) <= 32) ShowError(LaunchErrorStringId(result), owner);
 }

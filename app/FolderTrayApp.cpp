@@ -2,31 +2,46 @@
 
 #include <objbase.h>
 
+#include "app/FolderOpener.h"
 #include "bookmarks/BookmarkStore.h"
+#include "framework/ShellServices.h"
 #include "res/resource.h"
+
+namespace {
+
+// Left-aligned when the taskbar is at the top or left edge, which it reports
+// as a rectangle starting 2 pixels outside the screen; right-aligned otherwise.
+UINT MenuAlignment(const RECT& taskbar) {
+  return (taskbar.left == -2 && taskbar.top == -2) ? TPM_LEFTALIGN : TPM_RIGHTALIGN;
+}
+
+// The label of a bookmark's item: its name, cut to a length the menu can
+// measure and draw at once (a megabyte of text would freeze it), at a
+// character boundary of the ANSI code page.
+std::string MenuLabel(const std::string& name) {
+  constexpr size_t kMaxLabel = 512;
+  if (name.size() <= kMaxLabel) return name;
+  const char* end = name.c_str();
+  for (const char* next = end; next - name.c_str() <= static_cast<ptrdiff_t>(kMaxLabel);
+       next = ::CharNextA(next)) {
+    end = next;
+    if (!*next) break;
+  }
+  return std::string(name.c_str(), end);
+}
+
+}  // namespace
 
 CFolderTrayApp& TheApp() { return *static_cast<CFolderTrayApp*>(AfxGetApp()); }
 
-CFolderTrayApp::~CFolderTrayApp() {
-  RemoveTrayIcon();
-  m_wndHidden.DestroyWindow();
-  m_strCommand.clear();
-  m_menuTray.DestroyMenu();
-}
+// --- start and end ---
 
 BOOL CFolderTrayApp::InitInstance() {
   Enable3dControls();
   // The folder browser and the shell's open need COM on this thread.
   m_bComInitialized = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = HiddenWindowProc;
-  windowClass.hInstance = m_hInstance;
-  windowClass.hIcon = ::LoadIconA(m_hInstance, MAKEINTRESOURCEA(IDR_MAINFRAME));
-  windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = "DummyClass";
-  ::RegisterClassA(&windowClass);  // a failure shows in the next step
-
+  CHiddenWnd::RegisterWindowClass(m_hInstance);
   if (!m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr)) {
     return FALSE;
   }
@@ -43,13 +58,119 @@ BOOL CFolderTrayApp::InitInstance() {
 int CFolderTrayApp::ExitInstance() {
   RemoveTrayIcon();
   m_wndHidden.DestroyWindow();
-  m_menuTray.DestroyMenu();
+  DestroyTrayMenu();
   if (m_bComInitialized) ::CoUninitialize();
   m_bComInitialized = false;
   return CTrayApp::ExitInstance();
 }
 
-void CFolderTrayApp::CloseAll() { CWnd::EndThreadModalLoops(IDCANCEL); }
+void CFolderTrayApp::CloseAll(bool sessionEnding) {
+  CWnd::EndThreadModalLoops(IDCANCEL);
+  if (sessionEnding) RemoveTrayIcon();
+}
+
+// --- the menu ---
+
+void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
+  if (mouseMessage != WM_LBUTTONDOWN || iconId != GetTrayIconId()) return;
+  if (CMenu::TrackingMenu()) {
+    // A press that arrives while our menu is still open (the shell's
+    // notifications reach us inside the menu's loop) closes it, as a click
+    // outside a menu does. Destroying and replacing the menu that the system
+    // is still tracking would pull it from under its feet.
+    ::EndMenu();
+    return;
+  }
+  DestroyTrayMenu();
+
+  // The names, read through one key; a click reads its entry again.
+  const std::vector<Bookmark> list = LoadBookmarks(*this, false);
+  if (!m_menuTray.CreatePopupMenu()) return;
+  m_menuNames.reserve(list.size());
+  for (size_t i = 0; i < list.size(); ++i) {
+    const UINT_PTR id = ID_TRAY_BOOKMARK_BASE + i;
+    m_menuTray.AppendMenu(MF_STRING, id, MenuLabel(list[i].name).c_str());
+    m_menuNames.push_back(list[i].name);
+  }
+  m_menuTray.AppendMenu(MF_SEPARATOR);
+  m_menuTray.AppendMenu(MF_STRING, ID_TRAY_OPTIONS, LoadResString(IDS_MENU_OPTIONS).c_str());
+  m_menuTray.AppendMenu(MF_SEPARATOR);
+  m_menuTray.AppendMenu(MF_STRING, ID_TRAY_ABOUT, LoadResString(IDS_MENU_ABOUT).c_str());
+  m_menuTray.AppendMenu(MF_STRING, ID_TRAY_QUIT, LoadResString(IDS_MENU_QUIT).c_str());
+
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  APPBARDATA taskbar{};
+  taskbar.cbSize = sizeof(taskbar);
+  TheShell().AppBarMessage(ABM_GETTASKBARPOS, &taskbar);
+
+  // A notification-area menu takes keyboard input and closes on a click
+  // elsewhere only when its owner is the foreground window, and the WM_NULL
+  // after it lets the next click on the icon open it again.
+  ::SetForegroundWindow(m_wndHidden.m_hWnd);
+  m_menuTray.TrackPopupMenu(MenuAlignment(taskbar.rc) | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor.x,
+                            cursor.y, &m_wndHidden);
+  m_wndHidden.PostMessage(WM_NULL);
+}
+
+void CFolderTrayApp::DestroyTrayMenu() {
+  m_menuTray.DestroyMenu();
+  m_menuNames.clear();
+}
+
+void CFolderTrayApp::OpenMenuBookmark(int position) {
+  if (position < 0 || static_cast<size_t>(position) >= m_menuNames.size()) {
+    // Not from a menu of ours: the entry as it is stored now.
+    OpenBookmark(position, nullptr, m_nTree);
+    return;
+  }
+  std::string name, path;
+  if (!LoadBookmark(position, name, path) || name != m_menuNames[static_cast<size_t>(position)]) {
+    ShowError(IDS_NAME_NOT_FOUND);
+    return;
+  }
+  OpenBookmark(position, path.c_str(), m_nTree);
+}
+
+// --- opening a folder ---
+
+void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owner) {
+  std::string folder;
+  if (path) {
+    folder = path;
+  } else {
+    std::string name;
+    if (!LoadBookmark(position, name, folder)) {
+      ShowError(IDS_NAME_NOT_FOUND, owner);
+      return;
+    }
+  }
+  std::string program;
+  if (!m_strCommand.empty()) {
+    program = ResolveProgram(m_strCommand);
+    if (program.empty()) {
+      ShowError(LaunchErrorStringId(ERROR_FILE_NOT_FOUND), owner);
+      return;
+    }
+  }
+  const FolderLaunch launch = BuildFolderLaunch(program, tree, folder);
+  INT_PTR result = 0;
+  {
+    CWaitCursor wait;
+    result = reinterpret_cast<INT_PTR>(
+        TheShell().Execute(owner ? owner : m_wndHidden.m_hWnd, "open", launch.file.c_str(),
+                           launch.parameters.c_str(), launch.directory.c_str(), SW_SHOWNORMAL));
+  }
+  if (static_cast<int>(result) <= 32) ShowError(LaunchErrorStringId(result), owner);
+}
+
+void CFolderTrayApp::ShowError(UINT textId, HWND owner) const {
+  const std::string text = textId ? LoadResString(textId) : std::string();
+  ::MessageBoxA(owner ? owner : m_wndHidden.m_hWnd, text.c_str(), LoadResString(IDS_ERROR).c_str(),
+                MB_ICONHAND);
+}
+
+// --- the bookmark list ---
 
 int CFolderTrayApp::LoadBookmarkCount() const { return ::LoadBookmarkCount(*this); }
 

@@ -2,15 +2,15 @@
 // popup menu of folder bookmarks, alive until the user chooses Quit.
 #pragma once
 #include <string>
+#include <vector>
 
+#include "app/HiddenWnd.h"
 #include "app/TrayApp.h"
 #include "framework/Menu.h"
-#include "framework/Wnd.h"
 
-class CFolderTrayApp : public CTrayApp {
+class CFolderTrayApp : public CTrayApp, private CTrayCommands {
  public:
-  CFolderTrayApp() = default;
-  ~CFolderTrayApp() override;
+  CFolderTrayApp() : m_wndHidden(*this) {}
 
   // Registers "DummyClass", creates the hidden window, adds the icon, reads
   // the settings and runs the hidden window's loop until Quit. Always false.
@@ -20,13 +20,19 @@ class CFolderTrayApp : public CTrayApp {
   int ExitInstance() override;
 
   // Ends the program from outside (WM_CLOSE, the end of the session): open
-  // dialogs, boxes and the menu end as if cancelled, then the main loop ends.
-  void CloseAll();
+  // dialogs, boxes and the menu end as if cancelled, then the main loop ends;
+  // at the end of the session the icon goes at once.
+  void CloseAll(bool sessionEnding) override;
 
   // Builds and tracks the popup menu for a left button press on the icon.
-  void ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage);
-  // Destroys the popup menu, if one is stored.
-  void DestroyTrayMenu() { m_menuTray.DestroyMenu(); }
+  void ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) override;
+  // Destroys the popup menu, if one is stored, and forgets what it showed.
+  void DestroyTrayMenu() override;
+  // Opens the bookmark that the menu showed at `position`. When the entry
+  // there no longer holds the name shown (another instance saved meanwhile),
+  // the "not found" box shows instead of another folder.
+  void OpenMenuBookmark(int position) override;
+  void OnTaskbarCreated() override { RestoreTrayIcon(); }
   // Opens `path`, or bookmark `position` when path is null; failures are shown
   // in a box owned by `owner`, the window the user works in (null: the hidden window).
   void OpenBookmark(int position, LPCSTR path, int tree, HWND owner = nullptr);
@@ -38,17 +44,16 @@ class CFolderTrayApp : public CTrayApp {
   // textId 0 gives an empty text.
   void ShowError(UINT textId, HWND owner = nullptr) const;
 
-  CWnd m_wndHidden;
+  CHiddenWnd m_wndHidden;
   CMenu m_menuTray;
   std::string m_strCommand;
   int m_nTree = 0;
 
  private:
+  // The bookmark names of the menu in m_menuTray, by position.
+  std::vector<std::string> m_menuNames;
   bool m_bComInitialized = false;
 };
 
 // The program's application object.
 CFolderTrayApp& TheApp();
-
-// Window procedure of the hidden window: tray callbacks and menu commands.
-LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/ShellServices.h"
+#include "framework/ShellServices.h"
 #include "res/resource.h"
 
 #ifndef _WIN64

@@ -4,16 +4,13 @@
 #include <cctype>
 #include <cstring>
 
+#include "framework/RegKey.h"
 #include "framework/WinApp.h"
 
 namespace {
 
 std::string NameEntry(int suffix) { return "Path" + std::to_string(suffix); }
 std::string PathEntry(int suffix) { return "PathName" + std::to_string(suffix); }
-
-int StoredCount(const CWinApp& app) {
-  return app.GetProfileInt(kPathListSection, kCounterEntry, 0);
-}
 
 // The k of an entry name "Path<k>" or "PathName<k>" (k written as the
 // readers write it: decimal, no leading zero); 0 for any other name.
@@ -52,50 +49,77 @@ int HighestStoredSuffix(HKEY key, DWORD valueCount, DWORD longestName, int count
   return highest;
 }
 
-}  // namespace
-
-int LoadBookmarkCount(const CWinApp& app) {
-  const int count = std::clamp(StoredCount(app), 0, kMaxBookmarks);
+// The count that readers use, read through an open section key.
+int CountIn(const CRegKey& key) {
+  const int count = std::clamp(key.ReadInt(kCounterEntry, 0), 0, kMaxBookmarks);
   if (count == 0) return 0;
   // Every entry holds at least one value. A "Counter" beyond what the key
   // holds is damaged: the list ends at the highest entry that really exists.
-  CRegKey key = app.GetSectionKey(kPathListSection, KEY_READ);
   DWORD values = 0, longestName = 0;
-  if (!key ||
-      ::RegQueryInfoKeyA(key.m_hKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+  if (::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
                          &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     return count;
   }
   const int entriesHeld = values > 0 ? static_cast<int>(values - 1) : 0;  // all but "Counter"
   if (count <= entriesHeld) return count;
-  return HighestStoredSuffix(key.m_hKey, values, longestName, count);
+  return HighestStoredSuffix(key.Get(), values, longestName, count);
+}
+
+// Entry `suffix`: its name, and its path when the name is not empty.
+Bookmark EntryIn(const CRegKey& key, int suffix, bool withPath = true) {
+  Bookmark entry;
+  entry.name = key.ReadText(NameEntry(suffix).c_str());
+  if (withPath && !entry.name.empty()) entry.path = key.ReadText(PathEntry(suffix).c_str());
+  return entry;
+}
+
+CRegKey ReadListKey(const CWinApp& app) { return app.GetSectionKey(kPathListSection, KEY_READ); }
+
+}  // namespace
+
+int LoadBookmarkCount(const CWinApp& app) {
+  const CRegKey key = ReadListKey(app);
+  return key ? CountIn(key) : 0;
 }
 
 bool LoadBookmark(const CWinApp& app, int index, std::string& name, std::string& path) {
-  if (index < 0 || index >= StoredCount(app)) return false;
-  const int suffix = index + 1;
-  name = app.GetProfileString(kPathListSection, NameEntry(suffix).c_str());
-  path = name.empty() ? std::string()
-                      : app.GetProfileString(kPathListSection, PathEntry(suffix).c_str());
+  const CRegKey key = ReadListKey(app);
+  if (index < 0 || index >= key.ReadInt(kCounterEntry, 0)) return false;
+  Bookmark entry = EntryIn(key, index + 1);
+  name = std::move(entry.name);
+  path = std::move(entry.path);
   return true;
 }
 
+std::vector<Bookmark> LoadBookmarks(const CWinApp& app, bool withPaths) {
+  const CRegKey key = ReadListKey(app);
+  std::vector<Bookmark> entries;
+  if (!key) return entries;
+  const int count = CountIn(key);
+  entries.reserve(static_cast<size_t>(count));
+  for (int suffix = 1; suffix <= count; ++suffix)
+    entries.push_back(EntryIn(key, suffix, withPaths));
+  return entries;
+}
+
 bool SaveBookmarks(const CWinApp& app, const std::vector<Bookmark>& entries, int previousCount) {
+  const CRegKey key = app.GetSectionKey(kPathListSection);
+  if (!key) return false;
+  const int stored = CountIn(key);
   const int count = static_cast<int>(std::min<size_t>(entries.size(), kMaxBookmarks));
-  bool ok = app.WriteProfileInt(kPathListSection, kCounterEntry, count);
+  bool ok = key.WriteInt(kCounterEntry, count);
   for (int i = 0; i < count; ++i) {
     const Bookmark& entry = entries[static_cast<size_t>(i)];
     const int suffix = i + 1;
     // An empty name deletes the old one, so it cannot come back with a new path.
-    ok &= app.WriteProfileString(kPathListSection, NameEntry(suffix).c_str(),
-                                 entry.name.empty() ? nullptr : entry.name.c_str());
-    ok &= app.WriteProfileString(kPathListSection, PathEntry(suffix).c_str(),
-                                 TrimPath(entry.path).c_str());
+    ok &= entry.name.empty() ? key.DeleteValue(NameEntry(suffix).c_str())
+                             : key.WriteText(NameEntry(suffix).c_str(), entry.name.c_str());
+    ok &= key.WriteText(PathEntry(suffix).c_str(), TrimPath(entry.path).c_str());
   }
-  const int last = std::min(previousCount, kMaxBookmarks);
+  const int last = std::min(std::max(previousCount, stored), kMaxBookmarks);
   for (int suffix = count + 1; suffix <= last; ++suffix) {
-    ok &= app.WriteProfileString(kPathListSection, NameEntry(suffix).c_str(), nullptr);
-    ok &= app.WriteProfileString(kPathListSection, PathEntry(suffix).c_str(), nullptr);
+    ok &= key.DeleteValue(NameEntry(suffix).c_str());
+    ok &= key.DeleteValue(PathEntry(suffix).c_str());
   }
   return ok;
 }

@@ -26,6 +26,10 @@ struct Bookmark {
   std::string path;
 };
 
+// Each operation below opens the section's key once, does all its reads or
+// writes through it and closes it again: nothing is held between operations,
+// so another instance's save is seen by the next one.
+
 // "Counter", 0 when missing or negative, at most kMaxBookmarks. A "Counter"
 // larger than the number of entries the key can hold is damaged: then the
 // highest suffix of an entry that exists is the count.
@@ -33,9 +37,14 @@ int LoadBookmarkCount(const CWinApp& app);
 // Entry `index` (0-based): false when index is not below the stored count
 // (the outputs are then untouched). An entry with an empty name has an empty path.
 bool LoadBookmark(const CWinApp& app, int index, std::string& name, std::string& path);
+// The whole list: LoadBookmarkCount entries, each as LoadBookmark gives it;
+// the names alone when `withPaths` is false.
+std::vector<Bookmark> LoadBookmarks(const CWinApp& app, bool withPaths = true);
 // Rewrites the list: "Counter", then each entry's name and trimmed path, then
-// deletes the suffixes from entries.size() + 1 to previousCount. Every write is
-// attempted; answers false when any of them failed.
+// deletes the surplus suffixes from entries.size() + 1 up to previousCount or
+// the count stored now, whichever is larger (another instance may have saved
+// a longer list meanwhile). Every write is attempted; answers false when any
+// of them failed.
 bool SaveBookmarks(const CWinApp& app, const std::vector<Bookmark>& entries, int previousCount);
 
 // The path without leading and trailing white space (the C library's class).

@@ -4,8 +4,6 @@
 
 #include "app/FolderTrayApp.h"
 
-CBookmarkTree::~CBookmarkTree() = default;
-
 const MessageMap* CBookmarkTree::GetMessageMap() const {
   static const MessageMapEntry entries[] = {
       OnReflected(WM_NOTIFY, TVN_ENDLABELEDITA, &CBookmarkTree::OnEndLabelEdit),
@@ -17,22 +15,17 @@ const MessageMap* CBookmarkTree::GetMessageMap() const {
 }
 
 void CBookmarkTree::LoadBookmarks(const CFolderTrayApp& app) {
-  const int count = app.LoadBookmarkCount();
-  m_arrPaths.assign(static_cast<size_t>(count), std::string());
-  int loaded = 0;
-  for (int i = 0; i < count; ++i) {
-    std::string name, path;
-    // The list may have been shortened meanwhile by another instance.
-    if (!app.LoadBookmark(i, name, path)) break;
-    HTREEITEM item = InsertItem(name.c_str());
+  const std::vector<Bookmark> entries = ::LoadBookmarks(app);
+  m_arrPaths.clear();
+  m_arrPaths.reserve(entries.size());
+  for (const Bookmark& entry : entries) {
+    HTREEITEM item = InsertItem(entry.name.c_str());
     if (!item) break;
-    SetItemData(item, static_cast<DWORD_PTR>(i));
-    m_arrPaths[static_cast<size_t>(i)] = path;
-    ++loaded;
+    SetItemData(item, static_cast<DWORD_PTR>(m_arrPaths.size()));
+    m_arrPaths.push_back(entry.path);
   }
-  // Keep one path per item, so that the item data stay 0 .. size - 1.
-  m_arrPaths.resize(static_cast<size_t>(loaded));
-  m_nLoadedCount = count;
+  // Handed back to the save, which deletes the entries past the new count.
+  m_nLoadedCount = static_cast<int>(entries.size());
 
   SortBookmarks();
   if (HTREEITEM first = GetRootItem()) SelectItem(first);
@@ -67,9 +60,7 @@ std::vector<Bookmark> CBookmarkTree::Entries() const {
 }
 
 bool CBookmarkTree::SaveBookmarks(const CFolderTrayApp& app) const {
-  // Another instance may have saved a longer list since ours was loaded:
-  // its entries past our count go too, so that no stale tail is left.
-  return ::SaveBookmarks(app, Entries(), std::max(m_nLoadedCount, app.LoadBookmarkCount()));
+  return ::SaveBookmarks(app, Entries(), m_nLoadedCount);
 }
 
 std::string CBookmarkTree::GetPath(LPARAM index) const {

@@ -14,9 +14,6 @@ class CFolderTrayApp;
 // are exactly 0 .. path table size - 1, each once.
 class CBookmarkTree : public CTreeCtrl {
  public:
-  CBookmarkTree() = default;
-  ~CBookmarkTree() override;
-
   // Fills the tree from the stored list, sorted, with the first item selected.
   void LoadBookmarks(const CFolderTrayApp& app);
   // Appends an item named `name` with an empty path; not sorted yet.
@@ -50,7 +47,7 @@ class CBookmarkTree : public CTreeCtrl {
   bool OnKeyDown(Message& msg);
   bool OnEndEditLabelNow(Message& msg);
 
-  // The "Counter" read by LoadBookmarks, handed back to the save.
+  // The number of entries LoadBookmarks read, handed back to the save.
   int m_nLoadedCount = 0;
   CStringArray m_arrPaths;
   // Set while a label edit is being ended without keeping its text.

@@ -2,7 +2,7 @@
 
 #include "about/AboutDialog.h"
 #include "app/FolderTrayApp.h"
-#include "app/ShellServices.h"
+#include "framework/ShellServices.h"
 #include "bookmarks/BookmarkStore.h"
 #include "framework/WinApp.h"
 
@@ -15,8 +15,6 @@ COptionsDialog::COptionsDialog(CWnd* parent)
     : CDialog(IDD_OPTIONS, parent),
       // Shared icon from LoadIcon: never destroyed.
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
-
-COptionsDialog::~COptionsDialog() = default;
 
 const MessageMap* COptionsDialog::GetMessageMap() const {
   static const MessageMapEntry entries[] = {

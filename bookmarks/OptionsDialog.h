@@ -9,7 +9,6 @@
 class COptionsDialog : public CDialog {
  public:
   explicit COptionsDialog(CWnd* parent = nullptr);
-  ~COptionsDialog() override;
 
   CButton m_btnBrowse;
   CEdit m_editPath;

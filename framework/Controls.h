@@ -13,11 +13,7 @@ using CStringArray = std::vector<std::string>;
 class CStatic : public CWnd {};
 class CEdit : public CWnd {};
 
-class CButton : public CWnd {
- public:
-  int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
-  void SetCheck(int state) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(state)); }
-};
+class CButton : public CWnd {};
 
 class CTreeCtrl : public CWnd {
  public:

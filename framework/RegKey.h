@@ -1,40 +1,27 @@
-// An owned registry key, closed when the object goes.
+// An owned registry key, closed when the object goes, with the typed reads
+// and writes of the profile settings.
 #pragma once
 #include <windows.h>
 
-#include <utility>
+#include <string>
 
-class CRegKey {
+#include "framework/Handle.h"
+
+class CRegKey : public CHandleOwner<RegKeyTraits> {
  public:
-  CRegKey() = default;
-  explicit CRegKey(HKEY key) : m_hKey(key) {}
-  ~CRegKey() { Close(); }
-  CRegKey(CRegKey&& other) noexcept : m_hKey(std::exchange(other.m_hKey, nullptr)) {}
-  CRegKey& operator=(CRegKey&& other) noexcept {
-    if (this != &other) {
-      Close();
-      m_hKey = std::exchange(other.m_hKey, nullptr);
-    }
-    return *this;
-  }
-  CRegKey(const CRegKey&) = delete;
-  CRegKey& operator=(const CRegKey&) = delete;
-
-  HKEY m_hKey = nullptr;
-  explicit operator bool() const { return m_hKey != nullptr; }
-
-  LONG Open(HKEY parent, LPCSTR name, REGSAM access) {
-    Close();
-    return ::RegOpenKeyExA(parent, name, 0, access, &m_hKey);
-  }
+  LONG Open(HKEY parent, LPCSTR name, REGSAM access);
   // Opens the key, creating it (no class, non-volatile) when it is missing.
-  LONG Create(HKEY parent, LPCSTR name, REGSAM access) {
-    Close();
-    return ::RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                             &m_hKey, nullptr);
-  }
-  void Close() {
-    if (m_hKey) ::RegCloseKey(m_hKey);
-    m_hKey = nullptr;
-  }
+  LONG Create(HKEY parent, LPCSTR name, REGSAM access);
+  void Close() { Reset(); }
+
+  // Four bytes of number make an integer; anything else gives `defaultValue`.
+  int ReadInt(LPCSTR entry, int defaultValue) const;
+  // A text value (REG_SZ, REG_EXPAND_SZ unexpanded, REG_MULTI_SZ's first
+  // string) up to its first zero, stored with or without one; anything else
+  // gives `defaultValue`.
+  std::string ReadText(LPCSTR entry, const std::string& defaultValue = std::string()) const;
+  bool WriteInt(LPCSTR entry, int value) const;
+  bool WriteText(LPCSTR entry, LPCSTR value) const;
+  // A value that is not there counts as deleted.
+  bool DeleteValue(LPCSTR entry) const;
 };

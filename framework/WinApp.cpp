@@ -25,15 +25,6 @@ HINSTANCE AfxGetInstanceHandle() {
 
 HINSTANCE AfxGetResourceHandle() { return AfxGetInstanceHandle(); }
 
-int CWinApp::Run() {
-  MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
-  }
-  return ExitInstance();
-}
-
 void CWinApp::Enable3dControls() const {
   INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TREEVIEW_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&init);
@@ -107,6 +98,6 @@ int AfxWinMain(HINSTANCE instance) {
   if (!app) return -1;
   app->m_hInstance = instance;
   app->SetAppNameFromModule();
-  if (!app->InitInstance()) return app->ExitInstance();
-  return app->Run();
+  app->InitInstance();
+  return app->ExitInstance();
 }

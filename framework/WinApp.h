@@ -18,10 +18,10 @@ class CWinApp {
   std::string m_strAppName;      // the program file's base name
   std::string m_strRegistryKey;  // company key; empty until SetRegistryKey
 
-  // Per-instance start-up: true runs the message loop, false goes straight to ExitInstance.
+  // Per-instance start-up. A program without a main window runs its own loop
+  // in it; ExitInstance follows whatever it answers.
   virtual BOOL InitInstance() { return FALSE; }
   virtual int ExitInstance() { return 0; }
-  virtual int Run();
 
   // Settings live under HKCU\software\<company>\<application>\<section>.
   void SetRegistryKey(LPCSTR company) { m_strRegistryKey = company; }
@@ -59,7 +59,7 @@ std::string LoadResString(UINT id);
 // The base name of a program path: no folder, nothing from the last '.'.
 // The path is read as text of `codePage`, whose trail bytes may look like '\'.
 std::string ModuleBaseName(const std::string& path, UINT codePage = CP_ACP);
-// Runs the application object's life: start-up, loop or exit step.
+// Runs the application object's life: start-up, then the exit step.
 int AfxWinMain(HINSTANCE instance);
 
 // Shows the hourglass for the life of the object, also when left by an exception.

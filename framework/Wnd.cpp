@@ -1,6 +1,7 @@
 #include "framework/Wnd.h"
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -18,6 +19,10 @@ std::vector<CWnd*>& ModalLoops() {
   thread_local std::vector<CWnd*> loops;
   return loops;
 }
+
+// The object whose window CreateEx is creating on this thread: attached at
+// the window's first message when its class is one of ours.
+thread_local CWnd* t_creating = nullptr;
 
 // Asks a dialog of the system's (a message box, a common dialog) to end as
 // if cancelled; the framework's own windows end through their loops.
@@ -54,12 +59,13 @@ HWND ReflectionSource(const Message& msg) {
 bool Matches(const MessageMapEntry& entry, const Message& msg, bool reflected) {
   const UINT message = reflected ? (kReflected | msg.message) : msg.message;
   if (entry.message != message) return false;
+  auto inRange = [&entry](UINT_PTR id) { return entry.id <= id && id <= entry.lastId; };
   if (msg.message == WM_COMMAND) {
-    return entry.code == HIWORD(msg.wParam) && (reflected || entry.id == LOWORD(msg.wParam));
+    return entry.code == HIWORD(msg.wParam) && (reflected || inRange(LOWORD(msg.wParam)));
   }
   if (msg.message == WM_NOTIFY) {
     const auto* hdr = reinterpret_cast<const NMHDR*>(msg.lParam);
-    return entry.code == hdr->code && (reflected || entry.id == hdr->idFrom);
+    return entry.code == hdr->code && (reflected || inRange(hdr->idFrom));
   }
   return true;
 }
@@ -93,11 +99,19 @@ void CWnd::Detach() {
   m_hWnd = nullptr;
 }
 
+BOOL CWnd::RegisterClass(WNDCLASSA windowClass) {
+  windowClass.lpfnWndProc = &CWnd::WndProc;
+  return ::RegisterClassA(&windowClass) != 0;
+}
+
 BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menu, void* param) {
+  CWnd* const outer = std::exchange(t_creating, this);
   HWND hWnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent,
                                 menu, ::GetModuleHandleA(nullptr), param);
+  t_creating = outer;
   if (!hWnd) return FALSE;
+  if (m_hWnd == hWnd) return TRUE;  // a class of ours: attached at its first message
   if (!SubclassWindow(hWnd)) {
     ::DestroyWindow(hWnd);
     return FALSE;
@@ -258,6 +272,10 @@ LRESULT CWnd::Default() {
 
 LRESULT CALLBACK CWnd::WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hWnd);
+  if (!wnd && t_creating && !t_creating->m_hWnd) {
+    wnd = std::exchange(t_creating, nullptr);
+    wnd->Attach(hWnd);
+  }
   if (!wnd) return ::DefWindowProcA(hWnd, message, wParam, lParam);
   LRESULT result = 0;
   try {

@@ -25,8 +25,9 @@ constexpr UINT kReflected = 0x10000;
 
 struct MessageMapEntry {
   UINT message;  // window message, or kReflected | message
-  UINT code;     // WM_COMMAND / WM_NOTIFY: notification code
-  UINT id;       // WM_COMMAND / WM_NOTIFY from a child: control id
+  UINT code;     // WM_COMMAND / WM_NOTIFY: notification code (0 for menu commands)
+  UINT id;       // WM_COMMAND / WM_NOTIFY from a child: control id, first of a range
+  UINT lastId;   // last id of the range
   MessageHandler handler;
 };
 
@@ -37,22 +38,29 @@ struct MessageMap {
 };
 
 // Entry builders, so that tables can name members of derived classes.
+// A message registered at run time (RegisterWindowMessage) can be an entry
+// too: the tables are built on first use, after the registration.
 template <class T>
 MessageMapEntry OnMessage(UINT message, bool (T::*fn)(Message&)) {
-  return {message, 0, 0, static_cast<MessageHandler>(fn)};
+  return {message, 0, 0, 0, static_cast<MessageHandler>(fn)};
 }
 template <class T>
 MessageMapEntry OnCommand(UINT id, UINT code, bool (T::*fn)(Message&)) {
-  return {WM_COMMAND, code, id, static_cast<MessageHandler>(fn)};
+  return {WM_COMMAND, code, id, id, static_cast<MessageHandler>(fn)};
+}
+// Commands first .. last with notification code `code` (0 for menu commands).
+template <class T>
+MessageMapEntry OnCommandRange(UINT first, UINT last, UINT code, bool (T::*fn)(Message&)) {
+  return {WM_COMMAND, code, first, last, static_cast<MessageHandler>(fn)};
 }
 template <class T>
 MessageMapEntry OnNotify(UINT id, UINT code, bool (T::*fn)(Message&)) {
-  return {WM_NOTIFY, code, id, static_cast<MessageHandler>(fn)};
+  return {WM_NOTIFY, code, id, id, static_cast<MessageHandler>(fn)};
 }
 // Reflected WM_COMMAND / WM_NOTIFY match on the code; other messages on the message.
 template <class T>
 MessageMapEntry OnReflected(UINT message, UINT code, bool (T::*fn)(Message&)) {
-  return {kReflected | message, code, 0, static_cast<MessageHandler>(fn)};
+  return {kReflected | message, code, 0, 0, static_cast<MessageHandler>(fn)};
 }
 
 // Modal loop flag: show the window once the queue is empty (dialogs without WS_VISIBLE).
@@ -67,13 +75,16 @@ class CWnd {
 
   HWND m_hWnd = nullptr;
   operator HWND() const { return m_hWnd; }
-  HWND GetSafeHwnd() const { return m_hWnd; }
 
   // The object attached to a window, or null.
   static CWnd* FromHandlePermanent(HWND hWnd);
 
-  // Creates a window of an existing class and attaches this object to it:
-  // messages this object does not handle go on to the class's procedure.
+  // Registers a window class whose windows are this framework's objects from
+  // their first message on; its procedure is the framework's own.
+  static BOOL RegisterClass(WNDCLASSA windowClass);
+
+  // Creates a window and attaches this object to it. A class of another
+  // procedure is subclassed: messages this object does not handle go on to it.
   BOOL CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                 int width, int height, HWND parent, HMENU menu, void* param = nullptr);
   BOOL SubclassWindow(HWND hWnd);

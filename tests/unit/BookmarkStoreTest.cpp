@@ -46,6 +46,32 @@ TEST_F(BookmarkStoreTest, EntriesReadBySuffixWithHolesAndNamelessEntries) {
   EXPECT_EQ("", path);
 }
 
+// The whole list read through one key gives, entry by entry, what the reads
+// of single entries give, also for values of the wrong type or shape.
+TEST_F(BookmarkStoreTest, WholeListReadsAsSingleEntriesDo) {
+  app.StoreList({{"Docs", "C:\\Docs"}, {"", "C:\\Orphan"}, {"x", "y"}, {"z", "w"}}, 6);
+  const DWORD number = 7;
+  const char multi[] = "first\0second\0";
+  const char unterminated[] = {'a', 'b', 'c'};
+  app.SetRaw(kPathListSection, "Path3", REG_DWORD, &number, sizeof(number));
+  app.SetRaw(kPathListSection, "PathName4", REG_BINARY, unterminated, sizeof(unterminated));
+  app.SetRaw(kPathListSection, "Path4", REG_MULTI_SZ, multi, sizeof(multi));
+  app.SetRaw(kPathListSection, "Path5", REG_SZ, unterminated, sizeof(unterminated));
+  app.SetRaw(kPathListSection, "PathName5", REG_EXPAND_SZ, "%TEMP%", 7);
+  const std::vector<Bookmark> list = LoadBookmarks(app);
+  ASSERT_EQ(6u, list.size());
+  for (int i = 0; i < 6; ++i) {
+    std::string name, path;
+    ASSERT_TRUE(LoadBookmark(app, i, name, path));
+    EXPECT_EQ(name, list[static_cast<size_t>(i)].name) << i;
+    EXPECT_EQ(path, list[static_cast<size_t>(i)].path) << i;
+  }
+  EXPECT_EQ("first", list[3].name);
+  EXPECT_EQ("abc", list[4].name);
+  EXPECT_EQ("%TEMP%", list[4].path);
+  EXPECT_EQ("", LoadBookmarks(app, false)[0].path);  // names alone
+}
+
 TEST_F(BookmarkStoreTest, CountIsReadAfreshOnEveryCall) {
   app.StoreList({{"A", "a"}, {"B", "b"}}, 2);
   std::string name, path;

@@ -100,7 +100,7 @@ TEST(FolderLaunchTest, CommandIsResolvedWithoutTheCurrentFolder) {
   CRegKey registered;
   registered.Create(HKEY_CURRENT_USER, (appPaths + "pathstow-opener.exe").c_str(), KEY_WRITE);
   const char value[] = "\"%WINDIR%\\Tools\\opener.exe\"";
-  ::RegSetValueExA(registered.m_hKey, nullptr, 0, REG_EXPAND_SZ,
+  ::RegSetValueExA(registered.Get(), nullptr, 0, REG_EXPAND_SZ,
                    reinterpret_cast<const BYTE*>(value), sizeof(value));
   registered.Close();
 

@@ -207,6 +207,52 @@ TEST_F(FrameworkTest, ModalDialogTakesNoInvisibleOwner) {
   EXPECT_EQ(nullptr, ownerSeen);
 }
 
+// A window of a class registered through the framework is its object's
+// from the first message on; command ranges and registered messages are entries.
+class OwnClassWindow : public CWnd {
+ public:
+  static UINT Registered() {
+    static const UINT message = ::RegisterWindowMessageA("PathstowFrameworkTest");
+    return message;
+  }
+
+ protected:
+  const MessageMap* GetMessageMap() const override {
+    static const MessageMapEntry entries[] = {
+        OnMessage(WM_NCCREATE, &OwnClassWindow::OnEvent),
+        OnCommandRange(200, 300, 0, &OwnClassWindow::OnEvent),
+        OnMessage(Registered(), &OwnClassWindow::OnEvent),
+    };
+    static const MessageMap map{CWnd::GetMessageMap(), std::begin(entries), std::end(entries)};
+    return &map;
+  }
+
+ private:
+  bool OnEvent(Message& msg) {
+    g_events.push_back(std::to_string(msg.message) + ":" + std::to_string(LOWORD(msg.wParam)));
+    msg.result = TRUE;
+    return true;
+  }
+};
+
+TEST_F(FrameworkTest, OwnClassWindowsRouteEveryMessageThroughTheirMap) {
+  WNDCLASSA windowClass{};
+  windowClass.hInstance = ::GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "PathstowOwnClass";
+  ASSERT_TRUE(CWnd::RegisterClass(windowClass));
+  OwnClassWindow window;
+  ASSERT_TRUE(window.CreateEx(0, "PathstowOwnClass", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
+  for (WPARAM id : {199, 200, 300, 301}) window.SendMessage(WM_COMMAND, id);
+  window.SendMessage(WM_COMMAND, MAKEWPARAM(250, 1));  // not a menu command
+  window.SendMessage(OwnClassWindow::Registered(), 7);
+  const std::string command = std::to_string(WM_COMMAND) + ":";
+  EXPECT_EQ((std::vector<std::string>{std::to_string(WM_NCCREATE) + ":0", command + "200",
+                                      command + "300",
+                                      std::to_string(OwnClassWindow::Registered()) + ":7"}),
+            g_events);
+  ::UnregisterClassA("PathstowOwnClass", ::GetModuleHandleA(nullptr));
+}
+
 TEST_F(FrameworkTest, ExceptionInAHandlerDoesNotLeaveTheWindowProcedure) {
   TestDialog dialog;
   dialog.onInit = [](TestDialog& d) {

@@ -148,7 +148,7 @@ class ScratchClasses {
   ScratchClasses()
       : m_path("software\\Kelvane\\PathstowLinkTest" + std::to_string(::GetCurrentProcessId())) {
     m_key.Create(HKEY_CURRENT_USER, m_path.c_str(), KEY_ALL_ACCESS);
-    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, m_key.m_hKey);
+    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, m_key.Get());
   }
   ~ScratchClasses() {
     ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
@@ -156,7 +156,7 @@ class ScratchClasses {
     ::SHDeleteKeyA(HKEY_CURRENT_USER, m_path.c_str());
   }
   void SetDefault(const char* subKey, const std::string& value) const {
-    ::RegSetValueA(m_key.m_hKey, subKey, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
+    ::RegSetValueA(m_key.Get(), subKey, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
   }
   // Registers `command` as the open command of web pages.
   void RegisterHtm(const std::string& command) const {

@@ -21,7 +21,7 @@ TEST(ProfileTest, FirstReadCreatesTheEmptyKeyChainAndGivesDefaults) {
   ASSERT_EQ(ERROR_SUCCESS,
             key.Open(HKEY_CURRENT_USER, app.RegistryPath(kSection).c_str(), KEY_READ));
   DWORD values = 99, subkeys = 99;
-  ::RegQueryInfoKeyA(key.m_hKey, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+  ::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                      nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(0u, values);
   EXPECT_EQ(0u, subkeys);
@@ -37,10 +37,10 @@ TEST(ProfileTest, ValuesRoundTripWithTheirTypes) {
   CRegKey key;
   key.Open(HKEY_CURRENT_USER, app.RegistryPath(kSection).c_str(), KEY_READ);
   DWORD type = 0, size = 0;
-  ::RegQueryValueExA(key.m_hKey, "Tree", nullptr, &type, nullptr, &size);
+  ::RegQueryValueExA(key.Get(), "Tree", nullptr, &type, nullptr, &size);
   EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
   EXPECT_EQ(4u, size);
-  ::RegQueryValueExA(key.m_hKey, "Command", nullptr, &type, nullptr, &size);
+  ::RegQueryValueExA(key.Get(), "Command", nullptr, &type, nullptr, &size);
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
   EXPECT_EQ(sizeof("C:\\Tools\\open.exe"), size);  // counts the terminating zero
 }
@@ -143,8 +143,7 @@ TEST(ProfileTest, ReadOnlySectionIsStillRead) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1,
                                                                        &descriptor, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS,
-              ::RegSetKeySecurity(key.m_hKey, DACL_SECURITY_INFORMATION, descriptor));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor));
     ::LocalFree(descriptor);
   };
   // Everyone may read, change the access list and delete: nothing else.

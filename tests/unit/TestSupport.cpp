@@ -136,7 +136,7 @@ void TestApp::SetRaw(const char* section, const char* name, DWORD type, const vo
                      DWORD size) const {
   CRegKey key;
   key.Create(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_WRITE);
-  ::RegSetValueExA(key.m_hKey, name, 0, type, static_cast<const BYTE*>(data), size);
+  ::RegSetValueExA(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size);
 }
 
 void TestApp::SetDword(const char* section, const char* name, DWORD value) const {
@@ -162,7 +162,7 @@ bool TestApp::HasValue(const char* section, const char* name) const {
   if (key.Open(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_READ) != ERROR_SUCCESS) {
     return false;
   }
-  return ::RegQueryValueExA(key.m_hKey, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return ::RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 bool TestApp::HasKey(const char* section) const {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/FolderTrayApp.h"
-#include "app/ShellServices.h"
+#include "framework/ShellServices.h"
 #include "bookmarks/BookmarkStore.h"
 
 // Records every shell call and answers with the results a test sets.

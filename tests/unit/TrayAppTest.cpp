@@ -184,6 +184,7 @@ TEST(TrayAppCloseTest, CloseAndEndOfSessionEndDialogsUnsavedAndTheProgram) {
       ASSERT_EQ(2u, shell.iconCalls.size());
       EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
     }
+    EXPECT_EQ(TRUE, app.m_wndHidden.SendMessage(WM_QUERYENDSESSION));
     // The windows and the icon are gone before static destruction begins.
     const HWND hidden = app.m_wndHidden.m_hWnd;
     app.ExitInstance();
@@ -192,9 +193,6 @@ TEST(TrayAppCloseTest, CloseAndEndOfSessionEndDialogsUnsavedAndTheProgram) {
     EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls.back().message);
     EXPECT_FALSE(app.HasTrayIcon());
   }
-  EXPECT_EQ(TRUE, ::SendMessageA(::CreateWindowExA(0, "DummyClass", "", 0, 0, 0, 0, 0, nullptr,
-                                                   nullptr, nullptr, nullptr),
-                                 WM_QUERYENDSESSION, 0, 0));
 }
 
 TEST_F(TrayAppTest, ShutdownRemovesTheIconAndDestroysWindowAndMenu) {
@@ -208,7 +206,7 @@ TEST_F(TrayAppTest, ShutdownRemovesTheIconAndDestroysWindowAndMenu) {
     ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     hidden = app.m_wndHidden.m_hWnd;
     app.m_menuTray.CreatePopupMenu();
-    menu = app.m_menuTray.m_hMenu;
+    menu = app.m_menuTray.Get();
   }
   ASSERT_EQ(2u, shell.iconCalls.size());
   EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);

@@ -54,11 +54,7 @@ class TrayMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
     g_seen = OpenMenu();
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = HiddenWindowProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "DummyClass";
-    ::RegisterClassA(&windowClass);
+    CHiddenWnd::RegisterWindowClass(::GetModuleHandleA(nullptr));
     app.m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr);
     app.AddTrayIcon(app.m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
     ::SetCursorPos(500, 400);
@@ -101,7 +97,7 @@ TEST_F(TrayMenuTest, BookmarksFollowedByOptionsAboutAndQuit) {
     }
   }
   // The menu stays stored until a command has been handled.
-  EXPECT_NE(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_NE(nullptr, app.m_menuTray.Get());
 }
 
 TEST_F(TrayMenuTest, HugeNamesAreCutForTheMenuOnly) {
@@ -120,8 +116,8 @@ TEST_F(TrayMenuTest, APressWhileTheMenuIsOpenClosesIt) {
   app.m_wndHidden.SendMessage(WM_TRAYNOTIFY, IDR_MAINFRAME, WM_LBUTTONDOWN);
   EXPECT_TRUE(g_seen.seen);
   EXPECT_EQ(nullptr, CMenu::TrackingMenu());
-  EXPECT_TRUE(::IsMenu(app.m_menuTray.m_hMenu));  // not destroyed while it was tracked
-  EXPECT_EQ(1u, shell.appBarCalls.size());        // and no second menu built
+  EXPECT_TRUE(::IsMenu(app.m_menuTray.Get()));  // not destroyed while it was tracked
+  EXPECT_EQ(1u, shell.appBarCalls.size());      // and no second menu built
 }
 
 TEST_F(TrayMenuTest, EmptyListStartsWithASeparator) {
@@ -138,7 +134,7 @@ TEST_F(TrayMenuTest, OnlyALeftPressOnOurIconOpensTheMenu) {
   ClickIcon(WM_LBUTTONDOWN, IDR_MAINFRAME + 1);
   EXPECT_FALSE(g_seen.seen);
   EXPECT_TRUE(shell.appBarCalls.empty());
-  EXPECT_EQ(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_EQ(nullptr, app.m_menuTray.Get());
 }
 
 TEST_F(TrayMenuTest, MenuOpensAwayFromTheTaskbarsEdge) {
@@ -173,29 +169,49 @@ TEST_F(TrayMenuTest, ChoosingABookmarkOpensItAndDestroysTheMenu) {
   SaveBookmarks(app, {{"Docs", "C:\\Docs"}, {"Music", "D:\\Music"}}, 0);
   app.m_nTree = 0;
   ClickIcon();
-  HMENU menu = app.m_menuTray.m_hMenu;
+  HMENU menu = app.m_menuTray.Get();
   EXPECT_EQ(0, Command(201));
   ASSERT_EQ(1u, shell.executions.size());
   EXPECT_EQ("D:\\Music", shell.executions[0].parameters);  // the application's Tree: 0
-  EXPECT_EQ(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_EQ(nullptr, app.m_menuTray.Get());
   EXPECT_FALSE(::IsMenu(menu));
+}
+
+// Another instance saves between the menu and the click: an item opens its
+// own bookmark, or, when its position now holds another name, none at all.
+TEST_F(TrayMenuTest, AClickOpensWhatTheMenuShowed) {
+  SaveBookmarks(app, {{"Docs", "C:\\Docs"}, {"Music", "D:\\Music"}}, 0);
+  app.m_nTree = 0;
+  ClickIcon();
+  SaveBookmarks(app, {{"Docs", "C:\\Moved"}, {"Art", "E:\\Art"}, {"Music", "D:\\Music"}}, 2);
+  Command(200);  // "Docs", still first: its folder as stored now
+  ASSERT_EQ(1u, shell.executions.size());
+  EXPECT_EQ("C:\\Moved", shell.executions[0].parameters);
+
+  ClickIcon();
+  SaveBookmarks(app, {{"Docs", "C:\\Docs"}, {"Music", "D:\\Music"}}, 3);
+  Command(201);  // shown as "Art", now "Music"
+  EXPECT_EQ(1u, shell.executions.size());
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Cannot find this name in the registry", boxes[0].text);
 }
 
 TEST_F(TrayMenuTest, NotificationCommandsAreIgnoredAndUnknownOnesOnlyDestroyTheMenu) {
   SaveBookmarks(app, {{"Docs", "C:\\Docs"}}, 0);
   ClickIcon();
   EXPECT_EQ(0, Command(MAKEWPARAM(200, 1)));
-  EXPECT_NE(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_NE(nullptr, app.m_menuTray.Get());
   EXPECT_TRUE(shell.executions.empty());
   EXPECT_EQ(0, Command(107));
-  EXPECT_EQ(nullptr, app.m_menuTray.m_hMenu);
+  EXPECT_EQ(nullptr, app.m_menuTray.Get());
   EXPECT_TRUE(shell.executions.empty());
 }
 
 TEST_F(TrayMenuTest, AnOpenMenuIsReplacedByTheNextPress) {
   SaveBookmarks(app, {{"Docs", "C:\\Docs"}}, 0);
   ClickIcon();
-  HMENU first = app.m_menuTray.m_hMenu;
+  HMENU first = app.m_menuTray.Get();
   SaveBookmarks(app, {{"A", "a"}, {"B", "b"}}, 1);
   g_seen = OpenMenu();
   ClickIcon();

@@ -1,4 +1,4 @@
-#include "app/ShellServices.h"
+#include "framework/ShellServices.h"
 
 namespace {
 ShellServices g_realShell;
