@@ -6,6 +6,7 @@
 //   bench_inproc profile    one profile read of an existing value and one of a
 //                           missing key, between marker opens, for a registry trace
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -66,13 +67,26 @@ void ShowMenuOnce(BenchApp& app, MenuEnd how) {
   PumpMessages();  // the WM_NULL posted after the menu
 }
 
-// The reads the menu makes: the count, then each bookmark.
-void ReadLikeMenu(const BenchApp& app) {
-  const int count = app.LoadBookmarkCount();
-  for (int i = 0; i < count; ++i) {
-    std::string name, path;
-    app.LoadBookmark(i, name, path);
+// The reads the menu makes: the count, then each bookmark's name.
+void ReadLikeMenu(const BenchApp& app) { LoadBookmarks(app, false); }
+
+// What the Options dialog's tree itself costs: the same items inserted into
+// a tree control and sorted, without the dialog or the registry.
+void InsertAndSortInTree(const std::vector<Bookmark>& entries) {
+  HWND tree = ::CreateWindowExA(0, WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                                nullptr, nullptr);
+  LPARAM index = 0;
+  for (const Bookmark& entry : entries) {
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<LPSTR>(entry.name.c_str());
+    insert.item.lParam = index++;
+    ::SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
   }
+  ::SendMessageA(tree, TVM_SORTCHILDREN, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  ::DestroyWindow(tree);
 }
 
 // Ends right after initialisation, so DoModal times creation, loading and teardown.
@@ -134,6 +148,14 @@ void BenchMenu(BenchApp& app) {
         {"read", size.runs, size.warmAll, [&] { ReadLikeMenu(app); }, {}},
         {"show", size.runs, size.warmAll, [&] { ShowBuiltMenuOnce(app, entries); }, {}},
         {"floor", size.runs, size.warmAll, [&] { ReadThroughOneKey(section, n); }, {}},
+        {"menu_floor",
+         size.runs,
+         size.warmAll,
+         [&] {
+           ReadThroughOneKey(section, n);
+           ShowBuiltMenuOnce(app, entries);
+         },
+         {}},
         {"literal",
          size.literalRuns,
          size.warmAll,
@@ -153,12 +175,7 @@ void BenchOptionsAndSave(BenchApp& app) {
   const std::string section = app.SectionPath(kPathListSection);
   Seed(app, kCount);
   // The list as the dialog holds it after loading, saved over itself.
-  std::vector<Bookmark> loaded;
-  for (int i = 0; i < app.LoadBookmarkCount(); ++i) {
-    Bookmark entry;
-    app.LoadBookmark(i, entry.name, entry.path);
-    loaded.push_back(entry);
-  }
+  const std::vector<Bookmark> loaded = LoadBookmarks(app);
   std::vector<Measure> measures = {
       {"options",
        5,
@@ -168,7 +185,15 @@ void BenchOptionsAndSave(BenchApp& app) {
          dialog.DoModal();
        },
        {}},
-      {"options_floor", 5, true, [&] { ReadThroughOneKey(section, kCount); }, {}},
+      {"options_floor",
+       5,
+       true,
+       [&] {
+         ReadThroughOneKey(section, kCount);
+         InsertAndSortInTree(loaded);
+       },
+       {}},
+      {"options_reads", 5, true, [&] { ReadThroughOneKey(section, kCount); }, {}},
       {"save", 5, true, [&] { SaveBookmarks(app, loaded, kCount); }, {}},
       {"save_floor", 5, true, [&] { WriteThroughOneKey(section, loaded); }, {}},
   };
@@ -206,11 +231,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(mode, "profile") == 0) return BenchProfileReads(app);
 
   app.Enable3dControls();
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = HiddenWindowProc;
-  windowClass.hInstance = app.m_hInstance;
-  windowClass.lpszClassName = "DummyClass";
-  ::RegisterClassA(&windowClass);
+  CHiddenWnd::RegisterWindowClass(app.m_hInstance);
   if (!app.m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr)) {
     std::fprintf(stderr, "bench_inproc: no hidden window\n");
     return 1;

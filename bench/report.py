@@ -79,17 +79,21 @@ def main():
         timed(v, "bare_startup_median_ms", "bare_startup_min_ms"),
         ratio_text(ratio(p, b)), "≤ 1.3", verdict(ratio(p, b), 1.3, True))
 
+    # The targets hold for the big lists; for 10 and 20 the system's menu
+    # dominates and the ratios are shown without a target.
+    big = (1000, 10000)
     for n in SIZES:
-        menu, floor = number(v, f"menu_{n}_ms"), number(v, f"floor_{n}_ms")
+        menu, floor = number(v, f"menu_{n}_ms"), number(v, f"menu_floor_{n}_ms")
         r = ratio(menu, floor)
-        row(f"Tray menu, {n:,} bookmarks (floor: reads through one open key)", timed(v, f"menu_{n}_ms"),
-            timed(v, f"floor_{n}_ms"),
-            ratio_text(r), "≤ 3", verdict(r, 3, True))
+        row(f"Tray menu, {n:,} bookmarks (floor: the same reads through one open key, then the same "
+            f"menu built from memory)", timed(v, f"menu_{n}_ms"), timed(v, f"menu_floor_{n}_ms"),
+            ratio_text(r), *(("≤ 1.25", verdict(r, 1.25, True)) if n in big else ()))
     for n in SIZES:
         menu, literal = number(v, f"menu_{n}_ms"), number(v, f"literal_{n}_ms")
         r = ratio(literal, menu)
         row(f"Tray menu, {n:,} bookmarks, against literal reads (ratio: literal / menu)",
-            timed(v, f"menu_{n}_ms"), timed(v, f"literal_{n}_ms"), ratio_text(r), "≥ 2.5", verdict(r, 2.5, False))
+            timed(v, f"menu_{n}_ms"), timed(v, f"literal_{n}_ms"), ratio_text(r),
+            *(("≥ 4", verdict(r, 4, False)) if n in big else ()))
     menu20 = number(v, "menu_20_ms")
     row("Tray menu, 20 bookmarks", timed(v, "menu_20_ms"), "—", "—", "≤ 50 ms", verdict(menu20, 50, True))
     for n in SIZES:
@@ -103,12 +107,15 @@ def main():
             timed(v, f"menu_idle_{n}_ms"))
 
     o, of = number(v, "options_1000_ms"), number(v, "options_floor_1000_ms")
-    row("Options dialog, 1,000 bookmarks: open, load, close (floor: reads through one open key)",
-        timed(v, "options_1000_ms"), timed(v, "options_floor_1000_ms"), ratio_text(ratio(o, of)))
+    row("Options dialog, 1,000 bookmarks: open, load, close (floor: the same reads through one open "
+        "key, then the same items inserted into a tree and sorted)",
+        timed(v, "options_1000_ms"), timed(v, "options_floor_1000_ms"), ratio_text(ratio(o, of)),
+        "≤ 1.5", verdict(ratio(o, of), 1.5, True))
+    row("… the reads of that floor alone", timed(v, "options_reads_1000_ms"))
     s, sf = number(v, "save_1000_ms"), number(v, "save_floor_1000_ms")
-    row("Save 1,000 bookmarks (floor: writes through one open key)", timed(v, "save_1000_ms"),
+    row("Save 1,000 bookmarks (floor: the same writes through one open key)", timed(v, "save_1000_ms"),
         timed(v, "save_floor_1000_ms"),
-        ratio_text(ratio(s, sf)))
+        ratio_text(ratio(s, sf)), "≤ 1.25", verdict(ratio(s, sf), 1.25, True))
 
     peak, bare = number(v, "pathstow_start_peak_ws_kb"), number(v, "bare_start_peak_ws_kb")
     row("Peak working set after start (floor: bare tray program)", kb(peak), kb(bare),
