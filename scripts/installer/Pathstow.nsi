@@ -9,7 +9,9 @@
 ; It runs with the user's rights only and installs into
 ; %LOCALAPPDATA%\Programs\Pathstow. Command line:
 ;   /S                silent
+;   /SIGNIN           start Pathstow at sign-in (the default on a first install)
 ;   /NOSIGNIN         do not start Pathstow at sign-in
+; (without either, an upgrade keeps the choice made before)
 ;   /NOSTART          silent: do not start Pathstow when the install is done
 ;   /D=folder         another folder (last on the line, unquoted)
 ; and for Uninstall.exe:
@@ -209,6 +211,11 @@ Function .onInit
     ${If} $R2 == ""
       StrCpy $StartAtSignIn ${BST_UNCHECKED}
     ${EndIf}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/SIGNIN" $R1
+  ${IfNot} ${Errors}
+    StrCpy $StartAtSignIn ${BST_CHECKED}
   ${EndIf}
   ClearErrors
   ${GetOptions} $R0 "/NOSIGNIN" $R1

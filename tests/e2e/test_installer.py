@@ -188,18 +188,27 @@ def assert_nothing_installed(session, target):
 
 # -- (a) silent install --------------------------------------------------------
 
-def test_silent_install_puts_everything_in_place_and_starts_the_program(session, target, setup_exe, paths):
+def run_entry(target, at_sign_in):
+    return f'"{target.exe_win}"' if at_sign_in else None
+
+
+@pytest.mark.parametrize("switches, at_sign_in, started", [
+    ([], True, True),
+    (["/NOSIGNIN", "/NOSTART"], False, False),
+], ids=["defaults", "no sign-in start, not started"])
+def test_silent_install_puts_everything_in_place_and_starts_the_program(
+        session, target, setup_exe, paths, switches, at_sign_in, started):
     assert_nothing_installed(session, target)
     # Per user: the installer asks Windows for no more than the user's rights.
     assert b'level="asInvoker"' in setup_exe.read_bytes()
 
-    assert run_installer(session, setup_exe) == 0
+    assert run_installer(session, setup_exe, *switches) == 0
 
     assert target.exe.read_bytes() == paths["exe"].read_bytes()
     assert target.uninstaller.is_file()
     link = target.shortcut.read_bytes()
     assert target.exe_win.encode("cp1252") in link or target.exe_win.encode("utf-16-le") in link
-    assert session.reg_get(RUN_KEY, "Pathstow") == f'"{target.exe_win}"'
+    assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, at_sign_in)
 
     size_kb = -(-(target.exe.stat().st_size + target.uninstaller.stat().st_size) // 1024)
     expected = {
@@ -216,18 +225,25 @@ def test_silent_install_puts_everything_in_place_and_starts_the_program(session,
     }
     assert {name: session.reg_get(UNINSTALL_KEY, name) for name in expected} == expected
 
-    window = wait_started(session)
-    assert (window["title"], window["visible"]) == ("Dummy", "0")
-    assert len(running_copies(session)) == 1
+    if started:
+        window = wait_started(session)
+        assert (window["title"], window["visible"]) == ("Dummy", "0")
+        assert len(running_copies(session)) == 1
+    else:
+        # The installer has ended: a program it started would exist by now.
+        assert not [p for p in session.probe_records("procs") if p["exe"] == "Pathstow.exe"]
 
 
 # -- (b) install over a running copy -------------------------------------------
 
-@pytest.mark.parametrize("open_dialog", [None, ID_TRAY_OPTIONS, ID_TRAY_ABOUT],
-                         ids=["idle", "options open", "about open"])
+@pytest.mark.parametrize("open_dialog, first_switches, switches, at_sign_in", [
+    (None, [], [], True),
+    (ID_TRAY_OPTIONS, ["/NOSIGNIN"], [], False),  # the upgrade keeps the earlier choice...
+    (ID_TRAY_ABOUT, ["/NOSIGNIN"], ["/SIGNIN"], True),  # ...unless told otherwise
+], ids=["idle", "options open", "about open"])
 def test_install_over_a_running_copy_closes_it_politely_and_keeps_the_bookmarks(
-        session, target, setup_exe, open_dialog):
-    assert run_installer(session, setup_exe, "/NOSTART") == 0
+        session, target, setup_exe, open_dialog, first_switches, switches, at_sign_in):
+    assert run_installer(session, setup_exe, "/NOSTART", *first_switches) == 0
     assert not running_copies(session)
     seed(session, SETTINGS_KEY, BOOKMARKS)
     # Registered as an older version, as a real upgrade finds it.
@@ -240,7 +256,7 @@ def test_install_over_a_running_copy_closes_it_politely_and_keeps_the_bookmarks(
         session.post(old_window["hwnd"], WM_COMMAND, open_dialog, 0)
         session.wait_window(cls="#32770", pid=old_window["pid"], visible=True)
 
-    assert run_installer(session, setup_exe) == 0
+    assert run_installer(session, setup_exe, *switches) == 0
 
     # It ended by itself, through its own clean exit, not killed; its icon went with it.
     assert wait_process(old, 30, "the old copy to exit") == 0
@@ -252,7 +268,7 @@ def test_install_over_a_running_copy_closes_it_politely_and_keeps_the_bookmarks(
 
     assert bookmarks(session, SETTINGS_KEY) == BOOKMARKS
     assert session.reg_get(UNINSTALL_KEY, "DisplayVersion") == project_version()
-    assert session.reg_get(RUN_KEY, "Pathstow") == f'"{target.exe_win}"'
+    assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, at_sign_in)
 
 
 # -- (c) silent uninstall ------------------------------------------------------
@@ -372,7 +388,7 @@ def test_interactive_pages_are_shown_in_the_users_language(session, target, setu
     wizard.press(IDOK_NEXT)
     assert wait_process(setup, 60, "the installer to end") == 0
     wait_started(session)
-    assert session.reg_get(RUN_KEY, "Pathstow") == f'"{target.exe_win}"'
+    assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, True)
 
     uninstaller = session.start(target.uninstaller, extra_env=env)
     wizard = Wizard(session, texts["uninstall caption"])
