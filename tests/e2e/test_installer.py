@@ -13,7 +13,6 @@ import os
 import re
 import shutil
 import subprocess
-from pathlib import Path
 
 import pytest
 
@@ -149,7 +148,8 @@ def seed(session, key, values):
 
 def bookmarks(session, key):
     values = session.reg_query(key + r"\Path List")
-    return None if values is None else {name: session.reg_get(key + r"\Path List", name) for name in values}
+    return None if values is None else \
+        {name: int(text, 16) if kind == "REG_DWORD" else text for name, (kind, text) in values.items()}
 
 
 def reset(session, target):
@@ -176,6 +176,7 @@ def clean_prefix(session, target, request):
     yield
     if getattr(request.node, "rep_call", None) is not None and request.node.rep_call.failed:
         session.screenshot(f"{request.node.name}-failed")
+        session.restart_desktop()  # no wizard or box of a failed test stays open
     reset(session, target)
 
 
@@ -186,7 +187,7 @@ def assert_nothing_installed(session, target):
     assert session.reg_query(UNINSTALL_KEY) is None
 
 
-# -- (a) silent install --------------------------------------------------------
+# -- silent install ------------------------------------------------------------
 
 def run_entry(target, at_sign_in):
     return f'"{target.exe_win}"' if at_sign_in else None
@@ -234,7 +235,7 @@ def test_silent_install_puts_everything_in_place_and_starts_the_program(
         assert not [p for p in session.probe_records("procs") if p["exe"] == "Pathstow.exe"]
 
 
-# -- (b) install over a running copy -------------------------------------------
+# -- install over a running copy -----------------------------------------------
 
 @pytest.mark.parametrize("open_dialog, first_switches, switches, at_sign_in", [
     (None, [], [], True),
@@ -271,7 +272,7 @@ def test_install_over_a_running_copy_closes_it_politely_and_keeps_the_bookmarks(
     assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, at_sign_in)
 
 
-# -- (c) silent uninstall ------------------------------------------------------
+# -- silent uninstall ----------------------------------------------------------
 
 @pytest.mark.parametrize("switches, bookmarks_kept, user_file", [
     ([], True, None),
@@ -301,7 +302,7 @@ def test_silent_uninstall_removes_what_it_installed_and_nothing_else(
     assert bookmarks(session, OTHER_SETTINGS_KEY) == BOOKMARKS
 
 
-# -- (d) the pages, in English and French --------------------------------------
+# -- the pages, in English and French ------------------------------------------
 
 def page_texts(version):
     return {
