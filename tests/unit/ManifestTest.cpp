@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
 // The module holding the window procedure of a new window of `className`.
@@ -33,5 +35,83 @@ TEST(Manifest, DialogControlsAreThoseOfCommonControlsSix) {
 }
 
 TEST(Manifest, ProcessIsDpiAware) { EXPECT_TRUE(::IsProcessDPIAware()); }
+
+INT_PTR CALLBACK NoProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// A hidden dialog made from one template, with the dialog manager's defaults only.
+HWND CreateHiddenDialog(HRSRC resource) {
+  const auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(nullptr, resource)));
+  std::vector<BYTE> copy(bytes, bytes + ::SizeofResource(nullptr, resource));
+  // The style is the first field of a DLGTEMPLATE, the fourth of a DLGTEMPLATEEX.
+  const bool extended = reinterpret_cast<const WORD*>(copy.data())[1] == 0xFFFF;
+  *reinterpret_cast<DWORD*>(copy.data() + (extended ? 12 : 0)) &= ~static_cast<DWORD>(WS_VISIBLE);
+  return ::CreateDialogIndirectParamA(nullptr, reinterpret_cast<const DLGTEMPLATE*>(copy.data()),
+                                      nullptr, NoProcedure, 0);
+}
+
+std::vector<RECT> GroupBoxesOf(HWND dialog) {
+  std::vector<RECT> boxes;
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    char className[16] = {};
+    ::GetClassNameA(child, className, sizeof(className));
+    const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(className, "Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX) {
+      RECT box{};
+      ::GetWindowRect(child, &box);
+      boxes.push_back(box);
+    }
+  }
+  return boxes;
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+struct Template {
+  HRSRC resource;
+  WORD language;
+};
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {
+  reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+  return TRUE;
+}
+
+BOOL CALLBACK AddDialog(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR templates) {
+  std::vector<WORD> languages;
+  ::EnumResourceLanguagesA(module, type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  for (WORD language : languages) {
+    reinterpret_cast<std::vector<Template>*>(templates)->push_back(
+        {::FindResourceExA(module, type, name, language), language});
+  }
+  return TRUE;
+}
+
+// A themed group box paints the dialog's background over the strip its
+// frame runs in: a box whose frame lies in another's strip loses that edge.
+TEST(Manifest, GroupBoxesOfEveryDialogAreApartOrNested) {
+  std::vector<Template> templates;
+  ::EnumResourceNamesA(nullptr, RT_DIALOG, AddDialog, reinterpret_cast<LONG_PTR>(&templates));
+  ASSERT_FALSE(templates.empty());
+  for (const Template& t : templates) {
+    HWND dialog = CreateHiddenDialog(t.resource);
+    ASSERT_NE(nullptr, dialog);
+    char title[64] = {};
+    ::GetWindowTextA(dialog, title, sizeof(title));
+    const std::vector<RECT> boxes = GroupBoxesOf(dialog);
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      for (size_t j = i + 1; j < boxes.size(); ++j) {
+        RECT overlap{};
+        if (!::IntersectRect(&overlap, &boxes[i], &boxes[j])) continue;
+        EXPECT_TRUE(Contains(boxes[i], boxes[j]) || Contains(boxes[j], boxes[i]))
+            << title << " (language " << t.language << "): group boxes " << i << " and " << j
+            << " overlap";
+      }
+    }
+    ::DestroyWindow(dialog);
+  }
+}
 
 }  // namespace
