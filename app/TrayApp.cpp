@@ -32,7 +32,13 @@ NOTIFYICONDATAA CTrayApp::MakeIconData(UINT flags) const {
 }
 
 void CTrayApp::AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip) {
-  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId));
+  // The notification area shows the system's small icon size (16 pixels at
+  // 100 % scale, 24 at 150 %): the image drawn for it, not the large one
+  // scaled down. Not shared, so ours until RemoveTrayIcon destroys it.
+  if (m_hIcon) ::DestroyIcon(m_hIcon);
+  m_hIcon = static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId),
+                                            IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                            ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   m_hOwner = owner;
   m_nIconId = iconId;
   lstrcpynA(m_szTip, tooltip, sizeof(m_szTip));  // the field holds 63 characters and a zero
@@ -44,6 +50,7 @@ void CTrayApp::RemoveTrayIcon() {
   if (m_hIcon) {
     NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON);
     if (!TheShell().NotifyIcon(NIM_DELETE, &data)) ShowError(m_hOwner, IDS_CANNOT_REMOVE_ICON);
+    ::DestroyIcon(m_hIcon);  // the shell drew from a copy of its own
   }
   m_hIcon = nullptr;
 }

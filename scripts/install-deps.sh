@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools googletest
-          python3 python3-pytest
+          python3 python3-pytest python3-pefile nsis
           wine wine64 wine32:i386 fonts-wine xvfb xdotool x11-utils imagemagick
           libxcursor1:i386 libxrender1:i386 libxrandr2:i386 libxi6:i386
           libxfixes3:i386 libxinerama1:i386 libxcomposite1:i386

@@ -7,6 +7,7 @@
 
 #include "about/AboutDialog.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "tests/unit/RunDialog.h"
 #include "tests/unit/TestSupport.h"
 
@@ -106,7 +107,7 @@ TEST(AboutTemplate, EnglishMatchesItsLayout) {
   ExpectItem(d.items[0], IDOK, kButton, "OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 132, 2, 32,
              14);
   ExpectItem(d.items[1], -1, kStatic, "#128", SS_ICON, 3, 12, 20, 20);
-  ExpectItem(d.items[2], -1, kStatic, "Pathstow 1.13", text, 30, 4, 100, 8);
+  ExpectItem(d.items[2], -1, kStatic, PATHSTOW_NAME_AND_VERSION, text, 30, 4, 100, 8);
   ExpectItem(d.items[3], -1, kStatic, "by Kelvane Software", text, 30, 17, 100, 8);
   ExpectItem(d.items[4], -1, kStatic, "Freeware - all rights reserved", text, 30, 32, 100, 8);
   ExpectItem(d.items[5], IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", text, 30, 51, 115,
@@ -130,7 +131,7 @@ TEST(AboutTemplate, FrenchMatchesItsLayout) {
   ExpectItem(d.items[0], IDOK, kButton, "OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 132, 2, 32,
              14);
   ExpectItem(d.items[1], -1, kStatic, "#128", SS_ICON, 3, 11, 20, 20);
-  ExpectItem(d.items[2], -1, kStatic, "Pathstow 1.13", text, 30, 6, 100, 8);
+  ExpectItem(d.items[2], -1, kStatic, PATHSTOW_NAME_AND_VERSION, text, 30, 6, 100, 8);
   ExpectItem(d.items[3], -1, kStatic, "par Kelvane Software", text, 30, 18, 100, 8);
   ExpectItem(d.items[4], -1, kStatic, "Gratuiciel - droits r\351serv\351s", text, 30, 30, 100, 8);
   ExpectItem(d.items[5], IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", text, 30, 52, 126,
@@ -236,7 +237,7 @@ TEST_F(AboutLive, CreditTextsFitTheirFieldsInBothLanguages) {
     ::MapDialogRect(d.m_hWnd, &field);
     HFONT font = reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT));
     for (const char* text :
-         {"Pathstow 1.13", "by Kelvane Software", "par Kelvane Software",
+         {PATHSTOW_NAME_AND_VERSION, "by Kelvane Software", "par Kelvane Software",
           "Freeware - all rights reserved", "Gratuiciel - droits r\351serv\351s"}) {
       const SIZE extent = ExtentOf(d.m_hWnd, font, text);
       EXPECT_LE(extent.cx, field.right) << text;

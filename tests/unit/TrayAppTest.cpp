@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <vector>
 
 #include "res/resource.h"
 #include "tests/unit/TestSupport.h"
@@ -48,6 +49,45 @@ TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
   EXPECT_EQ(3u, remove.uFlags);
   EXPECT_EQ(add.hIcon, remove.hIcon);
   EXPECT_STREQ("", remove.szTip);
+}
+
+TEST_F(TrayAppTest, TheShellGetsTheSmallTrueColourIconWhichRemovalDestroys) {
+  TestApp app;
+  app.AddTrayIcon(nullptr, IDR_MAINFRAME, "Pathstow");
+  ASSERT_EQ(1u, shell.iconCalls.size());
+  const HICON icon = shell.iconCalls[0].data.hIcon;
+  ICONINFO info{};
+  ASSERT_TRUE(::GetIconInfo(icon, &info));
+  BITMAP colour{};
+  ::GetObjectA(info.hbmColor, sizeof(colour), &colour);
+  EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON), colour.bmWidth);
+  EXPECT_EQ(::GetSystemMetrics(SM_CYSMICON), colour.bmHeight);
+
+  // An image with alpha: opaque pixels and clear ones (a 16-colour image
+  // has an alpha of zero throughout).
+  std::vector<RGBQUAD> pixels(static_cast<size_t>(colour.bmWidth) * colour.bmHeight);
+  BITMAPINFO format{};
+  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  format.bmiHeader.biWidth = colour.bmWidth;
+  format.bmiHeader.biHeight = -colour.bmHeight;  // top row first
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  HDC screen = ::GetDC(nullptr);
+  ::GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(colour.bmHeight), pixels.data(), &format,
+              DIB_RGB_COLORS);
+  ::ReleaseDC(nullptr, screen);
+  ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+  int opaque = 0, clear = 0;
+  for (const RGBQUAD& pixel : pixels) {
+    opaque += pixel.rgbReserved == 255;
+    clear += pixel.rgbReserved == 0;
+  }
+  EXPECT_GT(opaque, 0);
+  EXPECT_GT(clear, 0);
+
+  app.RemoveTrayIcon();
+  EXPECT_FALSE(::GetIconInfo(icon, &info));  // the icon was ours to destroy
 }
 
 TEST_F(TrayAppTest, RefusedAddAndRemoveAreReportedAndTheProgramGoesOn) {

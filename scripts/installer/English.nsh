@@ -1,0 +1,15 @@
+; English texts of the installer and the uninstaller.
+
+LangString WelcomeText ${LANG_ENGLISH} "Setup will install $(^NameDA) for you alone, in your own folders: it needs no administrator rights.$\r$\n$\r$\nIf Pathstow is running, Setup closes it first. Your bookmarks are kept.$\r$\n$\r$\n$_CLICK"
+LangString OptionsTitle ${LANG_ENGLISH} "Options"
+LangString OptionsSubtitle ${LANG_ENGLISH} "Choose when Pathstow starts."
+LangString OptionsText ${LANG_ENGLISH} "Pathstow shows your folder bookmarks in the notification area of the taskbar while it runs. It can start by itself each time you sign in to Windows."
+LangString SignInOption ${LANG_ENGLISH} "Start Pathstow when I sign in"
+LangString StartNow ${LANG_ENGLISH} "Start Pathstow now"
+LangString ShortcutComment ${LANG_ENGLISH} "Your folder bookmarks in the notification area"
+LangString Closing ${LANG_ENGLISH} "Closing the running Pathstow..."
+LangString StillRunning ${LANG_ENGLISH} "Pathstow is still running and could not be closed.$\r$\n$\r$\nQuit it from its menu in the notification area, then click Retry."
+LangString UninstallTitle ${LANG_ENGLISH} "Uninstall Pathstow"
+LangString UninstallSubtitle ${LANG_ENGLISH} "Remove Pathstow from your computer."
+LangString UninstallText ${LANG_ENGLISH} "Pathstow will be closed if it is running, then removed from $INSTDIR, from the Start menu and from the programs that start when you sign in.$\r$\n$\r$\nYour bookmarks stay in your profile unless you tick the box below: they come back if you install Pathstow again."
+LangString RemoveBookmarksOption ${LANG_ENGLISH} "Also remove my bookmarks"

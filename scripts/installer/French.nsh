@@ -1,0 +1,15 @@
+; Textes français de l'installation et de la désinstallation.
+
+LangString WelcomeText ${LANG_FRENCH} "Cet assistant va installer $(^NameDA) pour vous seul, dans vos propres dossiers : aucun droit d'administrateur n'est nécessaire.$\r$\n$\r$\nSi Pathstow est en cours d'exécution, il est d'abord fermé. Vos favoris sont conservés.$\r$\n$\r$\n$_CLICK"
+LangString OptionsTitle ${LANG_FRENCH} "Options"
+LangString OptionsSubtitle ${LANG_FRENCH} "Choisissez quand Pathstow démarre."
+LangString OptionsText ${LANG_FRENCH} "Pathstow affiche vos dossiers favoris dans la zone de notification de la barre des tâches tant qu'il fonctionne. Il peut démarrer de lui-même à chaque ouverture de session Windows."
+LangString SignInOption ${LANG_FRENCH} "Démarrer Pathstow à l'ouverture de ma session"
+LangString StartNow ${LANG_FRENCH} "Lancer Pathstow maintenant"
+LangString ShortcutComment ${LANG_FRENCH} "Vos dossiers favoris dans la zone de notification"
+LangString Closing ${LANG_FRENCH} "Fermeture de Pathstow en cours d'exécution..."
+LangString StillRunning ${LANG_FRENCH} "Pathstow est toujours en cours d'exécution et n'a pas pu être fermé.$\r$\n$\r$\nQuittez-le depuis son menu dans la zone de notification, puis cliquez sur Réessayer."
+LangString UninstallTitle ${LANG_FRENCH} "Désinstaller Pathstow"
+LangString UninstallSubtitle ${LANG_FRENCH} "Supprimer Pathstow de votre ordinateur."
+LangString UninstallText ${LANG_FRENCH} "Pathstow sera fermé s'il est en cours d'exécution, puis supprimé de $INSTDIR, du menu Démarrer et des programmes lancés à l'ouverture de session.$\r$\n$\r$\nVos favoris restent dans votre profil, sauf si vous cochez la case ci-dessous : ils reviendront si vous réinstallez Pathstow."
+LangString RemoveBookmarksOption ${LANG_FRENCH} "Supprimer aussi mes favoris"

@@ -1,0 +1,416 @@
+"""The per-user installer and its uninstaller, end to end under Wine: a silent
+install, an install over a running copy, a silent uninstall, and the pages a
+user sees, in English and French.
+
+The installer is built here with the one command a developer uses
+(scripts/package.sh) for the architecture under test, and runs in a Wine
+prefix of its own beside the other tests' (wineprefix-installer), created
+once; each test starts from and leaves a prefix without any trace of an
+install.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+
+import pytest
+
+from harness import ROOT, WM_CLOSE, WM_COMMAND, ID_TRAY_ABOUT, ID_TRAY_OPTIONS, Display, \
+    Timeout, WineSession, default_paths, rect_of, wait_until
+
+UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pathstow"
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+SETTINGS_KEY = r"HKCU\software\Kelvane\Pathstow"
+# A renamed copy's list: never the installer's business.
+OTHER_SETTINGS_KEY = r"HKCU\software\Kelvane\PathstowPortable"
+BOOKMARKS = {"Counter": 2, "Path1": "Windows", "PathName1": r"C:\windows",
+             "Path2": "Fonts", "PathName2": r"C:\windows\Fonts"}
+UNINSTALLER_COPY = "Un.exe"  # the uninstaller runs from a copy of itself under this name in %TEMP%
+ICON_ID = 128
+IDOK_NEXT = 1  # the wizard's Next / Install / Uninstall / Finish button
+
+
+def project_version():
+    """The version the build holds: CMake's project(VERSION)."""
+    text = (ROOT / "CMakeLists.txt").read_text()
+    return re.search(r"^project\(Pathstow\s+VERSION\s+([0-9.]+)", text, re.M).group(1)
+
+
+# -- fixtures ------------------------------------------------------------------
+
+@pytest.fixture(scope="session")
+def paths():
+    p = default_paths()
+    for key in ("exe", "probe"):
+        if not p[key].exists():
+            pytest.exit(f"{p[key]} is missing: build first (scripts/build.sh)", returncode=2)
+    p["prefix"] = p["prefix"].parent / "wineprefix-installer"
+    return p
+
+
+@pytest.fixture(scope="session")
+def setup_exe(paths):
+    """The installer of the build under test, made by scripts/package.sh."""
+    arch = paths["exe"].parent.name
+    result = subprocess.run(["bash", str(ROOT / "scripts" / "package.sh")], capture_output=True, text=True,
+                            env=dict(os.environ, PATHSTOW_ARCH=arch), timeout=1500)
+    assert result.returncode == 0, f"scripts/package.sh failed:\n{result.stdout}\n{result.stderr}"
+    setup = paths["exe"].parent / f"Pathstow-{project_version()}-setup.exe"
+    assert setup.exists(), result.stdout
+    return setup
+
+
+@pytest.fixture(scope="session")
+def session(paths):
+    display = Display()
+    try:
+        wine = WineSession(paths, display)
+        try:
+            yield wine
+        finally:
+            wine.close()
+    finally:
+        display.close()
+
+
+class Target:
+    """Where the installer puts things for the prefix's user, as Windows paths
+    and as host paths."""
+
+    def __init__(self, session):
+        self.prefix = session.paths["prefix"]
+        local = self._folder(session, "LOCALAPPDATA")
+        roaming = self._folder(session, "APPDATA")
+        self.dir_win = local + r"\Programs\Pathstow"
+        self.exe_win = self.dir_win + r"\Pathstow.exe"
+        self.uninstaller_win = self.dir_win + r"\Uninstall.exe"
+        self.dir = self.host(self.dir_win)
+        self.exe = self.host(self.exe_win)
+        self.uninstaller = self.host(self.uninstaller_win)
+        self.shortcut = self.host(roaming + r"\Microsoft\Windows\Start Menu\Programs\Pathstow.lnk")
+
+    @staticmethod
+    def _folder(session, name):
+        out = session.run("cmd", "/c", "echo", f"%{name}%").stdout.decode().strip()
+        assert re.match(r"^[A-Za-z]:\\", out), f"%{name}% is {out!r}"
+        return out
+
+    def host(self, win_path):
+        assert win_path[:3].upper() == "C:\\", win_path
+        return self.prefix / "drive_c" / win_path[3:].replace("\\", "/")
+
+
+@pytest.fixture(scope="session")
+def target(session):
+    return Target(session)
+
+
+def running_copies(session):
+    """The hidden windows of running installed programs (Pathstow.exe)."""
+    return session.windows(cls="DummyClass", exe="Pathstow.exe")
+
+
+def has_icon(session, hwnd):
+    return session.probe("hasicon", hwnd, ICON_ID, check=False)[0] == 0
+
+
+def wait_started(session, timeout=60):
+    """Waits for a started copy's window and icon; returns the window."""
+    window = wait_until(lambda: running_copies(session), timeout, what="Pathstow's window")[0]
+    wait_until(lambda: has_icon(session, window["hwnd"]), timeout, what="Pathstow's icon")
+    return window
+
+
+def wait_process(proc, timeout, what):
+    wait_until(lambda: proc.poll() is not None, timeout, what=what)
+    return proc.returncode
+
+
+def run_installer(session, setup, *args, timeout=180):
+    """Runs the installer silently; returns its exit code."""
+    return wait_process(session.start(setup, "/S", *args), timeout, "the installer to end")
+
+
+def run_uninstaller(session, target, *args, timeout=180):
+    """Runs the installed uninstaller silently and waits until its copy in
+    %TEMP%, which does the work, has ended too. Returns the exit code."""
+    code = wait_process(session.start(target.uninstaller, "/S", *args), timeout, "the uninstaller to end")
+    wait_until(lambda: not any(p["exe"] == UNINSTALLER_COPY for p in session.probe_records("procs")),
+               timeout, what="the uninstaller's copy to end")
+    return code
+
+
+def seed(session, key, values):
+    for name, value in values.items():
+        session.reg_set(key + r"\Path List", name, value)
+
+
+def bookmarks(session, key):
+    values = session.reg_query(key + r"\Path List")
+    return None if values is None else \
+        {name: int(text, 16) if kind == "REG_DWORD" else text for name, (kind, text) in values.items()}
+
+
+def reset(session, target):
+    """Removes every trace of an install: running copies (asked to quit,
+    killed with the desktop when they do not), files, shortcut, registry."""
+    copies = running_copies(session)
+    for window in copies:
+        session.post(window["hwnd"], WM_CLOSE)
+    try:
+        wait_until(lambda: not running_copies(session), 15, what="the installed copies to quit")
+    except Timeout:
+        session.restart_desktop()
+    if target.dir.exists():
+        shutil.rmtree(target.dir)
+    target.shortcut.unlink(missing_ok=True)
+    session.reg_delete(RUN_KEY, "Pathstow")
+    for key in (UNINSTALL_KEY, SETTINGS_KEY, OTHER_SETTINGS_KEY):
+        session.reg_delete(key)
+
+
+@pytest.fixture(autouse=True)
+def clean_prefix(session, target, request):
+    reset(session, target)
+    yield
+    if getattr(request.node, "rep_call", None) is not None and request.node.rep_call.failed:
+        session.screenshot(f"{request.node.name}-failed")
+        session.restart_desktop()  # no wizard or box of a failed test stays open
+    reset(session, target)
+
+
+def assert_nothing_installed(session, target):
+    assert not target.exe.exists() and not target.uninstaller.exists()
+    assert not target.shortcut.exists()
+    assert session.reg_get(RUN_KEY, "Pathstow") is None
+    assert session.reg_query(UNINSTALL_KEY) is None
+
+
+# -- silent install ------------------------------------------------------------
+
+def run_entry(target, at_sign_in):
+    return f'"{target.exe_win}"' if at_sign_in else None
+
+
+@pytest.mark.parametrize("switches, at_sign_in, started", [
+    ([], True, True),
+    (["/NOSIGNIN", "/NOSTART"], False, False),
+], ids=["defaults", "no sign-in start, not started"])
+def test_silent_install_puts_everything_in_place_and_starts_the_program(
+        session, target, setup_exe, paths, switches, at_sign_in, started):
+    assert_nothing_installed(session, target)
+    # Per user: the installer asks Windows for no more than the user's rights.
+    assert b'level="asInvoker"' in setup_exe.read_bytes()
+
+    assert run_installer(session, setup_exe, *switches) == 0
+
+    assert target.exe.read_bytes() == paths["exe"].read_bytes()
+    assert target.uninstaller.is_file()
+    link = target.shortcut.read_bytes()
+    assert target.exe_win.encode("cp1252") in link or target.exe_win.encode("utf-16-le") in link
+    assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, at_sign_in)
+
+    size_kb = -(-(target.exe.stat().st_size + target.uninstaller.stat().st_size) // 1024)
+    expected = {
+        "DisplayName": "Pathstow",
+        "DisplayVersion": project_version(),
+        "Publisher": "Kelvane Software",
+        "DisplayIcon": target.exe_win,
+        "InstallLocation": target.dir_win,
+        "UninstallString": f'"{target.uninstaller_win}"',
+        "QuietUninstallString": f'"{target.uninstaller_win}" /S',
+        "EstimatedSize": size_kb,
+        "NoModify": 1,
+        "NoRepair": 1,
+    }
+    assert {name: session.reg_get(UNINSTALL_KEY, name) for name in expected} == expected
+
+    if started:
+        window = wait_started(session)
+        assert (window["title"], window["visible"]) == ("Dummy", "0")
+        assert len(running_copies(session)) == 1
+    else:
+        # The installer has ended: a program it started would exist by now.
+        assert not [p for p in session.probe_records("procs") if p["exe"] == "Pathstow.exe"]
+
+
+# -- install over a running copy -----------------------------------------------
+
+@pytest.mark.parametrize("open_dialog, first_switches, switches, at_sign_in", [
+    (None, [], [], True),
+    (ID_TRAY_OPTIONS, ["/NOSIGNIN"], [], False),  # the upgrade keeps the earlier choice...
+    (ID_TRAY_ABOUT, ["/NOSIGNIN"], ["/SIGNIN"], True),  # ...unless told otherwise
+], ids=["idle", "options open", "about open"])
+def test_install_over_a_running_copy_closes_it_politely_and_keeps_the_bookmarks(
+        session, target, setup_exe, open_dialog, first_switches, switches, at_sign_in):
+    assert run_installer(session, setup_exe, "/NOSTART", *first_switches) == 0
+    assert not running_copies(session)
+    seed(session, SETTINGS_KEY, BOOKMARKS)
+    # Registered as an older version, as a real upgrade finds it.
+    session.reg_set(UNINSTALL_KEY, "DisplayVersion", "1.0")
+
+    # The running copy is started here, so that its own exit code is seen.
+    old = session.start(target.exe, cwd=target.dir)
+    old_window = wait_started(session)
+    if open_dialog:
+        session.post(old_window["hwnd"], WM_COMMAND, open_dialog, 0)
+        session.wait_window(cls="#32770", pid=old_window["pid"], visible=True)
+
+    assert run_installer(session, setup_exe, *switches) == 0
+
+    # It ended by itself, through its own clean exit, not killed; its icon went with it.
+    assert wait_process(old, 30, "the old copy to exit") == 0
+    assert not has_icon(session, old_window["hwnd"])
+    # The installer started the new one, and only that one runs.
+    new_window = wait_started(session)
+    assert new_window["pid"] != old_window["pid"]
+    assert len(running_copies(session)) == 1
+
+    assert bookmarks(session, SETTINGS_KEY) == BOOKMARKS
+    assert session.reg_get(UNINSTALL_KEY, "DisplayVersion") == project_version()
+    assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, at_sign_in)
+
+
+# -- silent uninstall ----------------------------------------------------------
+
+@pytest.mark.parametrize("switches, bookmarks_kept, user_file", [
+    ([], True, None),
+    (["/REMOVEBOOKMARKS"], False, None),
+    ([], True, "my notes.txt"),
+], ids=["keeps the bookmarks", "removes the bookmarks on request", "leaves the user's own file"])
+def test_silent_uninstall_removes_what_it_installed_and_nothing_else(
+        session, target, setup_exe, switches, bookmarks_kept, user_file):
+    assert run_installer(session, setup_exe) == 0
+    window = wait_started(session)
+    seed(session, SETTINGS_KEY, BOOKMARKS)
+    seed(session, OTHER_SETTINGS_KEY, BOOKMARKS)
+    if user_file:
+        (target.dir / user_file).write_text("kept\r\n")
+
+    assert run_uninstaller(session, target, *switches) == 0
+
+    # The running copy was asked to close and did.
+    assert not running_copies(session)
+    assert not has_icon(session, window["hwnd"])
+    assert_nothing_installed(session, target)
+    if user_file:
+        assert [p.name for p in target.dir.iterdir()] == [user_file]
+    else:
+        assert not target.dir.exists()
+    assert bookmarks(session, SETTINGS_KEY) == (BOOKMARKS if bookmarks_kept else None)
+    assert bookmarks(session, OTHER_SETTINGS_KEY) == BOOKMARKS
+
+
+# -- the pages, in English and French ------------------------------------------
+
+def page_texts(version):
+    return {
+        "en": {
+            "setup caption": f"Pathstow {version} Setup",
+            "welcome": f"Welcome to Pathstow {version} Setup",
+            "sign-in option": "Start Pathstow when I sign in",
+            "finish": f"Completing Pathstow {version} Setup",
+            "start option": "Start Pathstow now",
+            "uninstall caption": f"Pathstow {version} Uninstall",
+            "remove option": "Also remove my bookmarks",
+            "uninstall finish": f"Completing Pathstow {version} Uninstall",
+        },
+        "fr": {
+            "setup caption": f"Installation de Pathstow {version}",
+            "welcome": f"Bienvenue dans le programme d'installation de Pathstow {version}",
+            "sign-in option": "Démarrer Pathstow à l'ouverture de ma session",
+            "finish": f"Fin de l'installation de Pathstow {version}",
+            "start option": "Lancer Pathstow maintenant",
+            "uninstall caption": f"Désinstallation de Pathstow {version}",
+            "remove option": "Supprimer aussi mes favoris",
+            "uninstall finish": f"Fin de la désinstallation de Pathstow {version}",
+        },
+    }
+
+
+class Wizard:
+    """An installer or uninstaller window seen from outside: the page in it,
+    its texts and check boxes, its buttons, pictures of it."""
+
+    def __init__(self, session, caption, timeout=60):
+        self.session = session
+        self.window = session.wait_window(timeout, cls="#32770", title=caption, visible=True)
+        self.hwnd = self.window["hwnd"]
+
+    def page_controls(self):
+        pages = [c for c in self.session.controls(self.hwnd) if c["class"] == "#32770" and c["visible"] == "1"]
+        return self.session.controls(pages[0]["hwnd"]) if pages else []
+
+    def wait_text(self, text, timeout=60):
+        """Waits until the page shows a control with this text; returns it."""
+        def find():
+            return next((c for c in self.page_controls() if c["text"] == text and c["visible"] == "1"), None)
+        return wait_until(find, timeout, what=f"the page with {text!r}")
+
+    def press(self, button_id):
+        """Clicks one of the wizard's buttons (some of its controls stay hidden)."""
+        button = wait_until(lambda: next((c for c in self.session.controls(self.hwnd)
+                                          if int(c["id"]) == button_id and c["visible"] == "1"
+                                          and c["enabled"] == "1"), None), what=f"button {button_id}")
+        left, top, right, bottom = rect_of(button)
+        self.session.click((left + right) // 2, (top + bottom) // 2)
+
+    def picture(self, name):
+        """A picture of the window alone, among the test artifacts."""
+        shot = self.session.screenshot(f"{name}-screen")
+        left, top, right, bottom = rect_of(self.session.probe_records("window", self.hwnd)[0])
+        out = self.session.artifacts / f"{name}.png"
+        subprocess.run(["convert", str(shot), "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
+                        "+repage", str(out)], check=True, timeout=60)
+        return out
+
+
+@pytest.mark.parametrize("language", ["en", "fr"])
+def test_interactive_pages_are_shown_in_the_users_language(session, target, setup_exe, language):
+    texts = page_texts(project_version())[language]
+    env = {"LC_ALL": "fr_FR.UTF-8"} if language == "fr" else {}
+    seed(session, SETTINGS_KEY, BOOKMARKS)
+    pictures = []
+
+    setup = session.start(setup_exe, extra_env=env)
+    wizard = Wizard(session, texts["setup caption"])
+    wizard.wait_text(texts["welcome"])
+    pictures.append(wizard.picture(f"installer-{language}-welcome"))
+    wizard.press(IDOK_NEXT)
+    option = wizard.wait_text(texts["sign-in option"])
+    assert option["check"] == "1"  # on by default
+    pictures.append(wizard.picture(f"installer-{language}-options"))
+    wizard.press(IDOK_NEXT)
+    start = wizard.wait_text(texts["start option"])  # the finish page, after the install
+    wizard.wait_text(texts["finish"])
+    assert start["check"] == "1"
+    pictures.append(wizard.picture(f"installer-{language}-finish"))
+    wizard.press(IDOK_NEXT)
+    assert wait_process(setup, 60, "the installer to end") == 0
+    wait_started(session)
+    assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, True)
+
+    uninstaller = session.start(target.uninstaller, extra_env=env)
+    wizard = Wizard(session, texts["uninstall caption"])
+    remove = wizard.wait_text(texts["remove option"])
+    assert remove["check"] == "0"  # the bookmarks stay unless asked
+    pictures.append(wizard.picture(f"uninstaller-{language}"))
+    wizard.press(IDOK_NEXT)
+    wizard.wait_text(texts["uninstall finish"])
+    wizard.press(IDOK_NEXT)
+    wait_process(uninstaller, 60, "the uninstaller to end")
+    wait_until(lambda: not session.windows(cls="#32770", title=texts["uninstall caption"]), 60,
+               what="the uninstaller's window to close")
+
+    assert not running_copies(session)
+    assert_nothing_installed(session, target)
+    assert bookmarks(session, SETTINGS_KEY) == BOOKMARKS
+
+    # The four pages in two rows: what docs/installer-<language>.png shows.
+    welcome, options, finish, uninstall = map(str, pictures)
+    subprocess.run(["convert", "-background", "white",
+                    "(", welcome, options, "-splice", "8x0", "+append", "-chop", "8x0", ")",
+                    "(", finish, uninstall, "-splice", "8x0", "+append", "-chop", "8x0", ")",
+                    "-splice", "0x8", "-append", "-chop", "0x8", "+repage",
+                    str(session.artifacts / f"installer-{language}.png")], check=True, timeout=60)
