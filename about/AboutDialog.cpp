@@ -5,6 +5,9 @@
 const char CAboutDialog::kContactAddress[] = "pathstow@example.org";
 const char CAboutDialog::kWebPage[] = "http://www.example.org/pathstow/";
 
+CAboutDialog::CAboutDialog(CWnd* parent) : CDialog(IDD_ABOUT, parent) {}
+CAboutDialog::~CAboutDialog() = default;
+
 // OK, Escape and the close box end the dialog through the defaults.
 const MessageMap* CAboutDialog::GetMessageMap() const {
   static const MessageMap map{CDialog::GetMessageMap(), nullptr, nullptr};

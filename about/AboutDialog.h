@@ -6,8 +6,10 @@
 
 class CAboutDialog : public CDialog {
  public:
-  explicit CAboutDialog(CWnd* parent = nullptr) : CDialog(IDD_ABOUT, parent) {}
-  ~CAboutDialog() override = default;
+  explicit CAboutDialog(CWnd* parent = nullptr);
+  // Out of line, as the constructor: one copy of the links' set-up and
+  // tear-down in the program instead of one for every place that shows the box.
+  ~CAboutDialog() override;
 
   // The product's contact address and web page, as the links open them.
   static const char kContactAddress[];

@@ -23,6 +23,8 @@ CLinkStatic::CLinkStatic()
       m_bFollowed(FALSE),
       m_hHandCursor(nullptr) {}
 
+CLinkStatic::~CLinkStatic() = default;
+
 const MessageMap* CLinkStatic::GetMessageMap() const {
   static const MessageMapEntry entries[] = {
       OnReflected(WM_CTLCOLORSTATIC, 0, &CLinkStatic::OnCtlColor),

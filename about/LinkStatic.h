@@ -12,6 +12,8 @@
 class CLinkStatic : public CStatic {
  public:
   CLinkStatic();
+  // Out of line: one copy of the members' tear-down in the program.
+  ~CLinkStatic() override;
 
   // Stores the URL; once the window exists also refits it and retitles the tooltip.
   void SetTarget(LPCSTR url);

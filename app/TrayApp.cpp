@@ -26,7 +26,7 @@ NOTIFYICONDATAA CTrayApp::MakeIconData(UINT flags) const {
   data.uID = m_nIconId;
   data.uFlags = flags;
   data.uCallbackMessage = WM_TRAYNOTIFY;
-  data.hIcon = m_hIcon;
+  data.hIcon = m_icon.Get();
   if (flags & NIF_TIP) std::memcpy(data.szTip, m_szTip, sizeof(data.szTip));
   return data;
 }
@@ -35,10 +35,9 @@ void CTrayApp::AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip) {
   // The notification area shows the system's small icon size (16 pixels at
   // 100 % scale, 24 at 150 %): the image drawn for it, not the large one
   // scaled down. Not shared, so ours until RemoveTrayIcon destroys it.
-  if (m_hIcon) ::DestroyIcon(m_hIcon);
-  m_hIcon = static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId),
-                                            IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                            ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  m_icon.Reset(static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId),
+                                               IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                               ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
   m_hOwner = owner;
   m_nIconId = iconId;
   lstrcpynA(m_szTip, tooltip, sizeof(m_szTip));  // the field holds 63 characters and a zero
@@ -47,16 +46,15 @@ void CTrayApp::AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip) {
 }
 
 void CTrayApp::RemoveTrayIcon() {
-  if (m_hIcon) {
+  if (m_icon) {
     NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON);
     if (!TheShell().NotifyIcon(NIM_DELETE, &data)) ShowError(m_hOwner, IDS_CANNOT_REMOVE_ICON);
-    ::DestroyIcon(m_hIcon);  // the shell drew from a copy of its own
   }
-  m_hIcon = nullptr;
+  m_icon.Reset();
 }
 
 void CTrayApp::RestoreTrayIcon() {
-  if (!m_hIcon) return;
+  if (!m_icon) return;
   NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   // A shell that still shows the icon refuses a second add; then refresh it.
   if (!TheShell().NotifyIcon(NIM_ADD, &data)) TheShell().NotifyIcon(NIM_MODIFY, &data);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "framework/Handle.h"
 #include "framework/WinApp.h"
 
 // The callback message the shell sends to the icon's owner window.
@@ -23,12 +24,13 @@ class CTrayApp : public CWinApp {
   void RestoreTrayIcon();
 
   UINT GetTrayIconId() const { return m_nIconId; }
-  bool HasTrayIcon() const { return m_hIcon != nullptr; }
+  bool HasTrayIcon() const { return static_cast<bool>(m_icon); }
 
  private:
   NOTIFYICONDATAA MakeIconData(UINT flags) const;
 
-  HICON m_hIcon = nullptr;
+  // The icon shown, loaded at the small size; the shell draws from a copy.
+  CHandleOwner<IconTraits> m_icon;
   HWND m_hOwner = nullptr;
   UINT m_nIconId = 0;
   char m_szTip[64] = {};

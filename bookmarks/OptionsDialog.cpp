@@ -16,6 +16,8 @@ COptionsDialog::COptionsDialog(CWnd* parent)
       // Shared icon from LoadIcon: never destroyed.
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
+COptionsDialog::~COptionsDialog() = default;
+
 const MessageMap* COptionsDialog::GetMessageMap() const {
   static const MessageMapEntry entries[] = {
       OnNotify(IDC_BOOKMARK_TREE, TVN_SELCHANGEDA, &COptionsDialog::OnSelChanged),

@@ -9,6 +9,8 @@
 class COptionsDialog : public CDialog {
  public:
   explicit COptionsDialog(CWnd* parent = nullptr);
+  // Out of line: one copy of the members' tear-down in the program.
+  ~COptionsDialog() override;
 
   CButton m_btnBrowse;
   CEdit m_editPath;

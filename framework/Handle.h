@@ -47,6 +47,10 @@ struct MenuTraits {
   using Handle = HMENU;
   static void Close(HMENU menu) { ::DestroyMenu(menu); }
 };
+struct IconTraits {
+  using Handle = HICON;
+  static void Close(HICON icon) { ::DestroyIcon(icon); }
+};
 struct CursorTraits {
   using Handle = HCURSOR;
   static void Close(HCURSOR cursor) { ::DestroyCursor(cursor); }

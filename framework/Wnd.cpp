@@ -14,15 +14,18 @@ std::unordered_map<HWND, CWnd*>& HandleMap() {
   return *map;
 }
 
-// The window objects whose modal loops run on this thread, innermost last.
+// Windows live on the program's one user-interface thread, and so does all
+// the state below.
+
+// The window objects whose modal loops run, innermost last.
 std::vector<CWnd*>& ModalLoops() {
-  thread_local std::vector<CWnd*> loops;
+  static std::vector<CWnd*> loops;
   return loops;
 }
 
-// The object whose window CreateEx is creating on this thread: attached at
+// The object whose window CreateEx is creating: attached at
 // the window's first message when its class is one of ours.
-thread_local CWnd* t_creating = nullptr;
+CWnd* g_creating = nullptr;
 
 // Asks a dialog of the system's (a message box, a common dialog) to end as
 // if cancelled; the framework's own windows end through their loops.
@@ -106,10 +109,10 @@ BOOL CWnd::RegisterClass(WNDCLASSA windowClass) {
 
 BOOL CWnd::CreateEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menu, void* param) {
-  CWnd* const outer = std::exchange(t_creating, this);
+  CWnd* const outer = std::exchange(g_creating, this);
   HWND hWnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, width, height, parent,
                                 menu, ::GetModuleHandleA(nullptr), param);
-  t_creating = outer;
+  g_creating = outer;
   if (!hWnd) return FALSE;
   if (m_hWnd == hWnd) return TRUE;  // a class of ours: attached at its first message
   if (!SubclassWindow(hWnd)) {
@@ -272,8 +275,8 @@ LRESULT CWnd::Default() {
 
 LRESULT CALLBACK CWnd::WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hWnd);
-  if (!wnd && t_creating && !t_creating->m_hWnd) {
-    wnd = std::exchange(t_creating, nullptr);
+  if (!wnd && g_creating && !g_creating->m_hWnd) {
+    wnd = std::exchange(g_creating, nullptr);
     wnd->Attach(hWnd);
   }
   if (!wnd) return ::DefWindowProcA(hWnd, message, wParam, lParam);
