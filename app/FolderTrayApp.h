@@ -11,6 +11,9 @@
 class CFolderTrayApp : public CTrayApp, private CTrayCommands {
  public:
   CFolderTrayApp() : m_wndHidden(*this) {}
+  // The icon goes while its window still exists: the shell knows it by that
+  // window, which the members' destruction takes away before CTrayApp's.
+  ~CFolderTrayApp() override { RemoveTrayIcon(); }
 
   // Registers "DummyClass", creates the hidden window, adds the icon, reads
   // the settings and runs the hidden window's loop until Quit. Always false.
