@@ -3,7 +3,7 @@
 #include <shlwapi.h>
 
 BOOL FakeShell::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
-  iconCalls.push_back({message, *data});
+  iconCalls.push_back({message, *data, ::IsWindow(data->hWnd) != FALSE});
   return notifyResult;
 }
 

@@ -27,6 +27,7 @@ class FakeShell : public ShellServices {
   struct IconCall {
     DWORD message;
     NOTIFYICONDATAA data;
+    bool ownerAlive;  // the shell knows an icon by its window
   };
 
   BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) override;

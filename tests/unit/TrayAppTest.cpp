@@ -250,6 +250,7 @@ TEST_F(TrayAppTest, ShutdownRemovesTheIconAndDestroysWindowAndMenu) {
   }
   ASSERT_EQ(2u, shell.iconCalls.size());
   EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
+  EXPECT_TRUE(shell.iconCalls[1].ownerAlive);
   EXPECT_FALSE(::IsWindow(hidden));
   EXPECT_FALSE(::IsMenu(menu));
 }
