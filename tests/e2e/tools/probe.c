@@ -9,6 +9,8 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <psapi.h>
+#include <winternl.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -174,18 +176,135 @@ static int cmd_wait_exit(DWORD pid, DWORD ms)
     return 0;
 }
 
-static int cmd_procs(void)
+typedef LONG (WINAPI *query_system_fn)(ULONG, void *, ULONG, ULONG *);
+typedef LONG (WINAPI *query_process_fn)(HANDLE, ULONG, void *, ULONG, ULONG *);
+
+/* The address of a process's PEB; NULL when it cannot be read. */
+static BYTE *peb_of(HANDLE process)
 {
+    query_process_fn query = (query_process_fn)GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                                              "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic = {0};
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, NULL) != 0) return NULL;
+    return (BYTE *)basic.PebBaseAddress;
+}
+
+/* A UNICODE_STRING of another process, read from `at` there, as ANSI text. */
+static void read_remote_text(HANDLE process, const BYTE *at, char *out, size_t n)
+{
+    UNICODE_STRING text;
+    WCHAR buf[32768];
+    SIZE_T got = 0;
+    out[0] = 0;
+    if (!ReadProcessMemory(process, at, &text, sizeof text, &got) || got != sizeof text) return;
+    USHORT bytes = text.Length & ~1; /* at most 32767 characters: buf holds them and a zero */
+    if (!ReadProcessMemory(process, text.Buffer, buf, bytes, &got) || got != bytes) return;
+    buf[bytes / sizeof(WCHAR)] = 0;
+    WideCharToMultiByte(CP_ACP, 0, buf, -1, out, (int)n, NULL, NULL);
+}
+
+/* The command line and current directory a process has in its parameters
+ * (written at its start; the directory changes with SetCurrentDirectory).
+ * The directory as GetCurrentDirectory gives it: no "\" at the end but
+ * after a drive. Empty when the process cannot be read. */
+static void process_texts(HANDLE process, char *cmdline, char *cwd, size_t n)
+{
+    BYTE *peb = peb_of(process), *params = NULL;
+    SIZE_T got = 0;
+    cmdline[0] = cwd[0] = 0;
+    if (!peb || !ReadProcessMemory(process, peb + offsetof(PEB, ProcessParameters), &params, sizeof params, &got))
+        return;
+    read_remote_text(process, params + offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine), cmdline, n);
+    /* CurrentDirectory comes fifth among the pointers after the flags. */
+    read_remote_text(process, params + offsetof(RTL_USER_PROCESS_PARAMETERS, Reserved2) + 5 * sizeof(PVOID),
+                     cwd, n);
+    size_t len = strlen(cwd);
+    if (len > 3 && cwd[len - 1] == '\\') cwd[len - 1] = 0;
+}
+
+/* procs [--exe NAME] : the processes (of one image name), one a line:
+ * pid, parent, start time (FILETIME, 100 ns units), image name, current
+ * directory and command line. */
+static int cmd_procs(int argc, char **argv)
+{
+    const char *only = argc == 2 && !strcmp(argv[0], "--exe") ? argv[1] : NULL;
+    if (argc && !only) return 2;
+    static char cmdline[3 * 32768], cwd[3 * 32768];
     PROCESSENTRY32 pe;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return 1;
     pe.dwSize = sizeof pe;
     for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe)) {
-        printf("pid=%lu\tparent=%lu\texe=", pe.th32ProcessID, pe.th32ParentProcessID);
+        if (only && lstrcmpiA(pe.szExeFile, only)) continue;
+        ULARGE_INTEGER started = {0};
+        FILETIME created, exited, kernel, user;
+        HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pe.th32ProcessID);
+        cmdline[0] = cwd[0] = 0;
+        if (p) {
+            if (GetProcessTimes(p, &created, &exited, &kernel, &user)) {
+                started.LowPart = created.dwLowDateTime;
+                started.HighPart = created.dwHighDateTime;
+            }
+            process_texts(p, cmdline, cwd, sizeof cmdline);
+            CloseHandle(p);
+        }
+        printf("pid=%lu\tparent=%lu\tstarted=%llu\texe=", pe.th32ProcessID, pe.th32ParentProcessID,
+               started.QuadPart);
         put_text(pe.szExeFile);
+        fputs("\tcwd=", stdout);
+        put_text(cwd);
+        fputs("\tcmdline=", stdout);
+        put_text(cmdline);
         putchar('\n');
     }
     CloseHandle(snap);
+    return 0;
+}
+
+/* menu-metrics : heights in this desktop's popup menus, measured on menus
+ * of a known layout tracked here for a moment: the frame above (and below)
+ * the items, a text item and a separator. They follow the menu font, which
+ * the fonts of the host decide. */
+static struct { RECT rect; int seen, ticks; } tracked;
+
+static BOOL CALLBACK tracked_cb(HWND h, LPARAM lp)
+{
+    char cls[16];
+    (void)lp;
+    GetClassNameA(h, cls, sizeof cls);
+    if (strcmp(cls, "#32768") || !IsWindowVisible(h)) return TRUE;
+    GetWindowRect(h, &tracked.rect);
+    tracked.seen = 1;
+    return FALSE;
+}
+
+static void CALLBACK tracked_timer(HWND h, UINT msg, UINT_PTR id, DWORD now)
+{
+    (void)h; (void)msg; (void)id; (void)now;
+    EnumThreadWindows(GetCurrentThreadId(), tracked_cb, 0);
+    if (tracked.seen || ++tracked.ticks > 200) EndMenu();
+}
+
+static int menu_height(HWND owner, const char *layout)
+{
+    HMENU menu = CreatePopupMenu();
+    for (const char *k = layout; *k; k++)
+        AppendMenuA(menu, *k == 's' ? MF_SEPARATOR : MF_STRING, (UINT_PTR)(k - layout + 1), "Item");
+    tracked.seen = tracked.ticks = 0;
+    SetTimer(owner, 1, 50, tracked_timer);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, 0, 0, 0, owner, NULL);
+    KillTimer(owner, 1);
+    DestroyMenu(menu);
+    return tracked.seen ? tracked.rect.bottom - tracked.rect.top : -1;
+}
+
+static int cmd_menu_metrics(void)
+{
+    HWND owner = CreateWindowA("STATIC", "probe", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    int one = menu_height(owner, "i"), two = menu_height(owner, "ii"), split = menu_height(owner, "isi");
+    DestroyWindow(owner);
+    if (one < 0 || two < 0 || split < 0) { printf("error=no menu seen\n"); return 1; }
+    printf("frame=%d\titem=%d\tseparator=%d\n", (one - (two - one)) / 2, two - one, split - two);
     return 0;
 }
 
@@ -286,9 +405,6 @@ static int cmd_foreground(void)
  *   windows  its windows: top-level (shown or hidden), their children and
  *            message-only windows.
  * A field that cannot be read is -1. */
-typedef LONG (WINAPI *query_system_fn)(ULONG, void *, ULONG, ULONG *);
-typedef LONG (WINAPI *query_process_fn)(HANDLE, ULONG, void *, ULONG, ULONG *);
-
 struct handle_entry { ULONG pid; BYTE type, flags; USHORT value; void *object; ULONG access; };
 struct gdi_entry { ULONGLONG object; ULONG owner; USHORT unique; BYTE type, flags; ULONGLONG user; };
 
@@ -318,10 +434,7 @@ static long count_handles(DWORD pid)
 
 static long count_gdi(HANDLE process, char *types, size_t types_size)
 {
-    query_process_fn query = (query_process_fn)GetProcAddress(GetModuleHandleA("ntdll.dll"),
-                                                                       "NtQueryInformationProcess");
-    struct { void *reserved1; BYTE *peb; void *reserved2[4]; } basic = {0};
-    BYTE *table = NULL;
+    BYTE *peb = peb_of(process), *table = NULL;
     SIZE_T got = 0;
 #ifdef _WIN64
     const size_t table_offset = 0xf8;
@@ -329,8 +442,8 @@ static long count_gdi(HANDLE process, char *types, size_t types_size)
     const size_t table_offset = 0x94;
 #endif
     types[0] = 0;
-    if (!query || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof basic, NULL) != 0) return -1;
-    if (!ReadProcessMemory(process, basic.peb + table_offset, &table, sizeof table, &got) || !table) return -1;
+    if (!peb) return -1;
+    if (!ReadProcessMemory(process, peb + table_offset, &table, sizeof table, &got) || !table) return -1;
     const size_t entries = 0x10000;
     struct gdi_entry *copy = malloc(entries * sizeof *copy);
     if (!copy) return -1;
@@ -445,7 +558,16 @@ static int press_keys(const char *pattern)
     return 1;
 }
 
-static DWORD CLICK_SETTLE_MS = 30;
+/* Waits until the pointer stands at x,y and stays there a moment (2 s at most). */
+static void wait_pointer_at(int x, int y)
+{
+    int steady = 0;
+    for (DWORD start = GetTickCount(); steady < 3 && GetTickCount() - start < 2000; Sleep(10)) {
+        POINT pt;
+        GetCursorPos(&pt);
+        steady = pt.x == x && pt.y == y ? steady + 1 : 0;
+    }
+}
 
 static int run_step(DWORD pid, const char *step)
 {
@@ -462,10 +584,11 @@ static int run_step(DWORD pid, const char *step)
         in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
         in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        /* The press must not come before the pointer has arrived, or it
-         * counts at the old place (a double click with the last one). */
+        /* The press must not come before the pointer has arrived and
+         * settled, or it counts at the old place (a double click with the
+         * last one): a fixed 30 ms pause did that now and then on a loaded host. */
         SendInput(1, in, sizeof in[0]);
-        Sleep(CLICK_SETTLE_MS);
+        wait_pointer_at(x, y);
         SendInput(2, in + 1, sizeof in[0]);
         return 0;
     }
@@ -560,7 +683,8 @@ static int dispatch(int argc, char **argv)
     if (!strcmp(c, "resources") && argc == 2) return cmd_resources((DWORD)num(argv[1]));
     if (!strcmp(c, "repeat")) return cmd_repeat(argc - 1, argv + 1);
     if (!strcmp(c, "wait-exit") && argc == 3) return cmd_wait_exit((DWORD)num(argv[1]), (DWORD)num(argv[2]));
-    if (!strcmp(c, "procs")) return cmd_procs();
+    if (!strcmp(c, "procs")) return cmd_procs(argc - 1, argv + 1);
+    if (!strcmp(c, "menu-metrics")) return cmd_menu_metrics();
     if (!strcmp(c, "foreground")) return cmd_foreground();
     if (!strcmp(c, "setforeground") && argc == 2) {
         BOOL ok = SetForegroundWindow(hwnd_arg(argv[1]));
@@ -580,9 +704,10 @@ static int dispatch(int argc, char **argv)
     if (!strcmp(c, "screen")) {
         RECT wa;
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
-        printf("width=%d\theight=%d\tworkarea=%ld,%ld,%ld,%ld\tmenuheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
-               GetSystemMetrics(SM_CYSCREEN), wa.left, wa.top, wa.right, wa.bottom,
-               GetSystemMetrics(SM_CYMENUSIZE));
+        printf("width=%d\theight=%d\tworkarea=%ld,%ld,%ld,%ld\tmenuheight=%d\tsmallicon=%d,%d\tdoubleclick=%u\n",
+               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), wa.left, wa.top, wa.right, wa.bottom,
+               GetSystemMetrics(SM_CYMENUSIZE), GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+               GetDoubleClickTime());
         return 0;
     }
     if (!strcmp(c, "sleep") && argc == 2) { Sleep((DWORD)num(argv[1])); return 0; }
@@ -595,7 +720,7 @@ int main(int argc, char **argv)
     if (argc < 2) {
         fputs("usage: probe find|window|controls|text|item|post|send|postthread|broadcast|settext|\n"
               "       hasicon|untray|process|wait-exit|procs|foreground|setforeground|key|type|click|rclick|\n"
-              "       cursor|screen|resources|repeat ...\n", stderr);
+              "       cursor|screen|resources|repeat|menu-metrics ...\n", stderr);
         return 2;
     }
     int rc = dispatch(argc - 1, argv + 1);
