@@ -149,7 +149,6 @@ class WineSession:
         self.artifacts = paths["artifacts"]
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.desktop = None
-        self.taskbar = None
         self._prepare_prefix()
         self.restart_desktop()
         self.measure()
@@ -326,11 +325,6 @@ class WineSession:
             wait_until(lambda: not running(), timeout, what="the Explorer windows to close")
         except Timeout:
             taskkill("/f")
-
-    def process_info(self, pid):
-        """alive, exit, gdi, user, handles of a Windows process id."""
-        records = self.probe_records("process", pid, check=False)
-        return records[0] if records else {"alive": "0"}
 
     # -- user input ----------------------------------------------------------
 

@@ -8,7 +8,6 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
-#include <psapi.h>
 #include <winternl.h>
 #include <stddef.h>
 #include <stdio.h>
@@ -149,31 +148,6 @@ static int cmd_msg(int post, HWND h, UINT msg, WPARAM w, LPARAM l)
     LRESULT ok = SendMessageTimeoutA(h, msg, w, l, SMTO_NORMAL, 5000, &res);
     printf("ok=%d\tresult=%lld\n", ok ? 1 : 0, (long long)res);
     return ok ? 0 : 1;
-}
-
-static int cmd_process(DWORD pid)
-{
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid);
-    if (!p) { printf("alive=0\n"); return 1; }
-    DWORD code = 0, handles = 0;
-    GetExitCodeProcess(p, &code);
-    GetProcessHandleCount(p, &handles);
-    printf("alive=%d\texit=%lu\tgdi=%lu\tuser=%lu\thandles=%lu\n", code == STILL_ACTIVE ? 1 : 0, code,
-           GetGuiResources(p, GR_GDIOBJECTS), GetGuiResources(p, GR_USEROBJECTS), handles);
-    CloseHandle(p);
-    return 0;
-}
-
-static int cmd_wait_exit(DWORD pid, DWORD ms)
-{
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid);
-    if (!p) { printf("exited=1\texit=unknown\n"); return 0; }
-    DWORD r = WaitForSingleObject(p, ms), code = 0;
-    GetExitCodeProcess(p, &code);
-    CloseHandle(p);
-    if (r != WAIT_OBJECT_0) { printf("exited=0\n"); return 1; }
-    printf("exited=1\texit=%lu\n", code);
-    return 0;
 }
 
 typedef LONG (WINAPI *query_system_fn)(ULONG, void *, ULONG, ULONG *);
@@ -370,21 +344,6 @@ static int cmd_type(const char *text)
         SendInput(2, in, sizeof in[0]);
         Sleep(20);
     }
-    printf("ok=1\n");
-    return 0;
-}
-
-static int cmd_click(int x, int y, int right)
-{
-    INPUT in[3] = {{0}, {0}, {0}};
-    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    for (int i = 0; i < 3; i++) in[i].type = INPUT_MOUSE;
-    in[0].mi.dx = (x * 65535 + sw / 2) / (sw - 1);
-    in[0].mi.dy = (y * 65535 + sh / 2) / (sh - 1);
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    SendInput(3, in, sizeof in[0]);
     printf("ok=1\n");
     return 0;
 }
@@ -647,12 +606,6 @@ static int dispatch(int argc, char **argv)
     }
     if (!strcmp(c, "controls") && argc == 2) return cmd_controls(hwnd_arg(argv[1]));
     if (!strcmp(c, "text") && argc == 2) return cmd_text(hwnd_arg(argv[1]));
-    if (!strcmp(c, "item") && argc == 3) { /* the control with this id in a dialog */
-        HWND h = GetDlgItem(hwnd_arg(argv[1]), (int)num(argv[2]));
-        if (!h) return 1;
-        child_cb(h, (LPARAM)GetParent(h));
-        return 0;
-    }
     if ((!strcmp(c, "post") || !strcmp(c, "send")) && argc == 5) {
         UINT msg = (UINT)num(argv[2]);
         if (!msg) msg = RegisterWindowMessageA(argv[2]); /* a registered message by name */
@@ -674,15 +627,8 @@ static int dispatch(int argc, char **argv)
         return cmd_notify_icon(NIM_MODIFY, "icon", argv);
     if (!strcmp(c, "untray") && argc == 3) /* remove a program's icon, as a restarting shell loses it */
         return cmd_notify_icon(NIM_DELETE, "ok", argv);
-    if (!strcmp(c, "settext") && argc == 3) {
-        BOOL ok = (BOOL)SendMessageA(hwnd_arg(argv[1]), WM_SETTEXT, 0, (LPARAM)argv[2]);
-        printf("ok=%d\n", ok ? 1 : 0);
-        return ok ? 0 : 1;
-    }
-    if (!strcmp(c, "process") && argc == 2) return cmd_process((DWORD)num(argv[1]));
     if (!strcmp(c, "resources") && argc == 2) return cmd_resources((DWORD)num(argv[1]));
     if (!strcmp(c, "repeat")) return cmd_repeat(argc - 1, argv + 1);
-    if (!strcmp(c, "wait-exit") && argc == 3) return cmd_wait_exit((DWORD)num(argv[1]), (DWORD)num(argv[2]));
     if (!strcmp(c, "procs")) return cmd_procs(argc - 1, argv + 1);
     if (!strcmp(c, "menu-metrics")) return cmd_menu_metrics();
     if (!strcmp(c, "foreground")) return cmd_foreground();
@@ -693,14 +639,6 @@ static int dispatch(int argc, char **argv)
     }
     if (!strcmp(c, "key")) return cmd_key(argc - 1, argv + 1);
     if (!strcmp(c, "type") && argc == 2) return cmd_type(argv[1]);
-    if ((!strcmp(c, "click") || !strcmp(c, "rclick")) && argc == 3)
-        return cmd_click((int)num(argv[1]), (int)num(argv[2]), c[0] == 'r');
-    if (!strcmp(c, "cursor")) {
-        POINT pt;
-        GetCursorPos(&pt);
-        printf("x=%ld\ty=%ld\n", pt.x, pt.y);
-        return 0;
-    }
     if (!strcmp(c, "screen")) {
         RECT wa;
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
@@ -718,9 +656,9 @@ static int dispatch(int argc, char **argv)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fputs("usage: probe find|window|controls|text|item|post|send|postthread|broadcast|settext|\n"
-              "       hasicon|untray|process|wait-exit|procs|foreground|setforeground|key|type|click|rclick|\n"
-              "       cursor|screen|resources|repeat|menu-metrics ...\n", stderr);
+        fputs("usage: probe find|window|controls|text|post|send|postthread|broadcast|hasicon|untray|\n"
+              "       procs|foreground|setforeground|key|type|screen|resources|repeat|menu-metrics|sleep ...\n",
+              stderr);
         return 2;
     }
     int rc = dispatch(argc - 1, argv + 1);
