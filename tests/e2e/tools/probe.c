@@ -472,9 +472,12 @@ static int cmd_resources(DWORD pid)
  *   key:NAME        a key, as "key" takes it (Escape, Return, Shift+End...)
  *   open:CLASS[/TITLE]   wait for a visible window of PID
  *   front:CLASS[/TITLE]  wait until such a window is the foreground window
- *   gone:CLASS[/TITLE]   wait until no such visible window is left
+ *   gone:CLASS[/TITLE]   wait until no such visible window is left, and no
+ *                        window holds the mouse (a menu does until its
+ *                        tracking has ended, and takes a click made before)
  *   sleep:MS
- * Each wait gives up after 15 s: "failed=ROUND\tstep=STEP", exit code 1. */
+ * Each wait gives up after 15 s: "failed=ROUND\tindex=I\tstep=STEP" (I counts
+ * the steps from 0), exit code 1. */
 struct wanted { DWORD pid; char cls[128]; const char *title; HWND found; };
 
 static BOOL CALLBACK wanted_cb(HWND h, LPARAM lp)
@@ -517,15 +520,12 @@ static int press_keys(const char *pattern)
     return 1;
 }
 
-/* Waits until the pointer stands at x,y and stays there a moment (2 s at most). */
-static void wait_pointer_at(int x, int y)
+static int mouse_held(void)
 {
-    int steady = 0;
-    for (DWORD start = GetTickCount(); steady < 3 && GetTickCount() - start < 2000; Sleep(10)) {
-        POINT pt;
-        GetCursorPos(&pt);
-        steady = pt.x == x && pt.y == y ? steady + 1 : 0;
-    }
+    GUITHREADINFO gui;
+    ZeroMemory(&gui, sizeof gui);
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(0, &gui) && (gui.hwndCapture || (gui.flags & GUI_INMENUMODE));
 }
 
 static int run_step(DWORD pid, const char *step)
@@ -537,18 +537,18 @@ static int run_step(DWORD pid, const char *step)
         INPUT in[3] = {{0}, {0}, {0}};
         int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN), x = 0, y = 0;
         if (sscanf(arg, "%d,%d", &x, &y) != 2) return 2;
-        for (int i = 0; i < 3; i++) in[i].type = INPUT_MOUSE;
-        in[0].mi.dx = (x * 65535 + sw / 2) / (sw - 1);
-        in[0].mi.dy = (y * 65535 + sh / 2) / (sh - 1);
-        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        /* The press must not come before the pointer has arrived and
-         * settled, or it counts at the old place (a double click with the
-         * last one): a fixed 30 ms pause did that now and then on a loaded host. */
-        SendInput(1, in, sizeof in[0]);
-        wait_pointer_at(x, y);
-        SendInput(2, in + 1, sizeof in[0]);
+        /* The press and the release carry the point as well: a pointer
+         * motion that reaches Wine late from the X server could otherwise
+         * put them at the place of the last click (a double click with it). */
+        for (int i = 0; i < 3; i++) {
+            in[i].type = INPUT_MOUSE;
+            in[i].mi.dx = (x * 65535 + sw / 2) / (sw - 1);
+            in[i].mi.dy = (y * 65535 + sh / 2) / (sh - 1);
+            in[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        }
+        in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+        in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+        SendInput(3, in, sizeof in[0]);
         return 0;
     }
     if (!strncmp(step, "key:", 4)) return press_keys(arg) ? 0 : 2;
@@ -557,7 +557,7 @@ static int run_step(DWORD pid, const char *step)
     if (!open && !front && !gone) return 2;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(5)) {
         HWND h = find_wanted(pid, arg);
-        if (gone ? !h : h && (!front || GetForegroundWindow() == h)) return 0;
+        if (gone ? !h && !mouse_held() : h && (!front || GetForegroundWindow() == h)) return 0;
     }
     return 1;
 }
@@ -571,7 +571,7 @@ static int cmd_repeat(int argc, char **argv)
         for (int i = 2; i < argc; i++) {
             int rc = run_step(pid, argv[i]);
             if (rc) {
-                printf("failed=%d\tstep=", r);
+                printf("failed=%d\tindex=%d\tstep=", r, i - 2);
                 put_text(argv[i]);
                 putchar('\n');
                 return rc;
