@@ -5,7 +5,8 @@
 # The product is the 32-bit build. Hosts whose kernel cannot execute 32-bit
 # code (ia32 emulation disabled) cannot run 32-bit Wine; there the same sources
 # are built for x86_64 and run under wine64. PATHSTOW_ARCH=i686|x86_64
-# overrides the choice.
+# overrides the choice. PATHSTOW_WINEDEBUG (e.g. warn+heap) replaces
+# WINEDEBUG=-all.
 
 PATHSTOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -16,15 +17,17 @@ pathstow_can_run_32bit() {
 if [ -z "${PATHSTOW_ARCH:-}" ]; then
   if pathstow_can_run_32bit; then PATHSTOW_ARCH=i686; else PATHSTOW_ARCH=x86_64; fi
 fi
+# A prefix has the bitness of the build: everything in the 32-bit one is
+# 32-bit like the product.
 case "$PATHSTOW_ARCH" in
-  i686)   WINE=/usr/lib/wine/wine;   WINESERVER=/usr/lib/wine/wineserver ;;
-  x86_64) WINE=/usr/lib/wine/wine64; WINESERVER=/usr/lib/wine/wineserver64 ;;
+  i686)   WINE=/usr/lib/wine/wine;   WINESERVER=/usr/lib/wine/wineserver;   PATHSTOW_WINEARCH=win32 ;;
+  x86_64) WINE=/usr/lib/wine/wine64; WINESERVER=/usr/lib/wine/wineserver64; PATHSTOW_WINEARCH=win64 ;;
   *) echo "wine-env: unknown PATHSTOW_ARCH '$PATHSTOW_ARCH'" >&2; return 1 ;;
 esac
 PATHSTOW_BUILD_DIR="$PATHSTOW_ROOT/build/$PATHSTOW_ARCH"
 export PATHSTOW_ROOT PATHSTOW_ARCH PATHSTOW_BUILD_DIR WINE WINESERVER
 export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$PATHSTOW_BUILD_DIR/wineprefix}"
-export WINEDEBUG=-all
+export WINEDEBUG="${PATHSTOW_WINEDEBUG:--all}"
 # No Mono or Gecko install prompt, ever.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -38,18 +41,21 @@ pathstow_wait_for() {
   done
 }
 
-# Starts Xvfb on the first free display from :90 on and exports DISPLAY.
-# Sets PATHSTOW_XVFB_PID; pathstow_stop_xvfb ends it.
+# Starts Xvfb on a display number that it finds free itself (two runs at
+# once never take the same one) and exports DISPLAY. Sets PATHSTOW_XVFB_PID;
+# pathstow_stop_xvfb ends it.
 pathstow_start_xvfb() {
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   PATHSTOW_XVFB_PID=$!
-  export DISPLAY=":$n"
-  if ! pathstow_wait_for 20 xdpyinfo -display ":$n"; then
-    echo "wine-env: Xvfb did not start on :$n" >&2
+  if ! pathstow_wait_for 60 grep -q '^[0-9]' "$number_file"; then
+    rm -f "$number_file"
+    echo "wine-env: Xvfb did not start" >&2
     return 1
   fi
+  export DISPLAY=":$(head -n 1 "$number_file")"
+  rm -f "$number_file"
 }
 
 pathstow_stop_xvfb() {
@@ -63,11 +69,16 @@ pathstow_stop_xvfb() {
 # Creates the prefix once (about 10 to 15 s) and makes the virtual desktop
 # "shell", 1024x768, the default desktop: every program started with plain
 # $WINE then runs in that desktop with its taskbar and notification area.
+# A prefix made here for the other bitness is made anew.
 pathstow_prepare_prefix() {
+  if [ -f "$WINEPREFIX/.pathstow-ready" ] && ! grep -qx "#arch=$PATHSTOW_WINEARCH" "$WINEPREFIX/system.reg"; then
+    echo "wine-env: $WINEPREFIX is not a $PATHSTOW_WINEARCH prefix: making it anew" >&2
+    rm -rf "$WINEPREFIX"
+  fi
   if [ ! -f "$WINEPREFIX/.pathstow-ready" ]; then
     echo "wine-env: creating Wine prefix $WINEPREFIX" >&2
     mkdir -p "$WINEPREFIX"
-    "$WINE" wineboot -i >/dev/null 2>&1 || true
+    WINEARCH=$PATHSTOW_WINEARCH "$WINE" wineboot -i >/dev/null 2>&1 || true
     "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null
     "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null
     "$WINESERVER" -w

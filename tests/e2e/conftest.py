@@ -1,3 +1,5 @@
+import shutil
+
 import pytest
 
 from harness import Display, PathstowApp, WineSession, default_paths
@@ -35,11 +37,16 @@ def app(session, tmp_path, request):
     failed = getattr(request.node, "rep_call", None) is not None and request.node.rep_call.failed
     if failed:
         session.screenshot(f"{request.node.name}-failed")
+    session.close_explorers()
     if a.stop() or failed:
         # A killed program leaves its icon behind and a failed test may leave
         # windows open: start the next test from a clean desktop.
         session.restart_desktop()
     session.reg_delete(a.registry_key)
+    heap = a.heap_reports()
+    if heap:
+        shutil.copy(a.wine_log, session.artifacts / f"{request.node.name}-wine.log")
+        pytest.fail("Wine reported heap misuse:\n" + "\n".join(heap[:20]))
 
 
 @pytest.hookimpl(hookwrapper=True)

@@ -4,9 +4,15 @@
 Paths come from the environment that ctest sets (PATHSTOW_EXE, PATHSTOW_PROBE,
 PATHSTOW_RECORDER, PATHSTOW_WINE, PATHSTOW_E2E_PREFIX, PATHSTOW_E2E_ARTIFACTS);
 without them the build tree of the architecture this host can run is used.
+PATHSTOW_WINEDEBUG replaces WINEDEBUG=-all (e.g. warn+heap).
+
+Sizes that the host's fonts decide (menu rows, the taskbar) are measured in
+the session, never assumed: see WineSession.measure.
 """
 
 import os
+import re
+import select
 import shutil
 import subprocess
 import time
@@ -15,17 +21,8 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 
+# The size of the private display and of the Wine desktop on it.
 SCREEN_W, SCREEN_H = 1024, 768
-# Wine's taskbar is 20 px high at the bottom; notification icons sit in
-# 20 px slots from the right edge (measured on 1024x768).
-TRAY_Y = SCREEN_H - 10
-TRAY_SLOT = 20
-
-# Wine's popup menus with the default font (measured): 3 px frame above and
-# below, 17 px per text item, 9 px per separator.
-MENU_FRAME = 3
-MENU_ITEM_H = 17
-MENU_SEPARATOR_H = 9
 
 WM_CLOSE, WM_COMMAND, WM_QUIT = 0x0010, 0x0111, 0x0012
 ID_TRAY_QUIT, ID_TRAY_ABOUT, ID_TRAY_OPTIONS = 104, 105, 106
@@ -109,20 +106,21 @@ def rect_of(record):
 
 
 class Display:
-    """A private Xvfb display, 1024x768x24."""
+    """A private Xvfb display, 1024x768x24, on a display number that Xvfb
+    itself finds free (two runs at once never take the same one)."""
 
     def __init__(self):
-        n = 90
-        while os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            n += 1
-        self.name = f":{n}"
+        read, write = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_until(lambda: subprocess.run(["xdpyinfo", "-display", self.name], capture_output=True)
-                   .returncode == 0 or self.proc.poll() is not None, 20, what="Xvfb")
-        if self.proc.poll() is not None:
-            raise RuntimeError(f"Xvfb could not start on {self.name}")
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as pipe:
+            number = pipe.readline().strip() if select.select([pipe], [], [], 60)[0] else ""
+        if not number.isdigit():
+            self.close()
+            raise RuntimeError("Xvfb could not start")
+        self.name = f":{number}"
 
     def close(self):
         self.proc.terminate()
@@ -141,14 +139,20 @@ class WineSession:
         self.wine = paths["wine"]
         self.wineserver = wineserver_for(self.wine)
         self.display = display
+        # One locale whatever the host's: Wine takes its language and code
+        # page from it (a test that wants French sets LC_ALL itself).
         self.env = dict(os.environ, DISPLAY=display.name, WINEPREFIX=str(paths["prefix"]),
-                        WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-        self.env.pop("PATHSTOW_RECORD_FILE", None)
+                        WINEDEBUG=os.environ.get("PATHSTOW_WINEDEBUG") or "-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8")
+        for name in ("PATHSTOW_RECORD_FILE", "LANGUAGE"):
+            self.env.pop(name, None)
         self.artifacts = paths["artifacts"]
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.desktop = None
+        self.clicks = []  # (x, y, when) of the recent clicks
         self._prepare_prefix()
         self.restart_desktop()
+        self.measure()
 
     # -- Wine processes ------------------------------------------------------
 
@@ -167,24 +171,34 @@ class WineSession:
                                f"{result.stdout.decode(errors='replace')}{result.stderr.decode(errors='replace')}")
         return result
 
-    def start(self, exe, *args, cwd=None, extra_env=None):
+    def start(self, exe, *args, cwd=None, extra_env=None, log=None):
+        """Starts a program in the session; Wine's messages go to `log` (appended) when given."""
         env = dict(self.env, **(extra_env or {}))
-        return subprocess.Popen([self.wine, str(exe), *map(str, args)], env=env, cwd=cwd,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(log or os.devnull, "ab") as out:
+            return subprocess.Popen([self.wine, str(exe), *map(str, args)], env=env, cwd=cwd,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=out)
 
     def _prepare_prefix(self):
         prefix = self.paths["prefix"]
-        if not (prefix / ".pathstow-ready").exists():
-            self._create_prefix(prefix)
+        # The prefix has the bitness of the loader, so that the probe reads
+        # every process in it: a 32-bit prefix for the 32-bit build. One of
+        # the other kind that this harness made is made anew.
+        arch = "win64" if os.path.basename(self.wine).endswith("64") else "win32"
+        ready = prefix / ".pathstow-ready"
+        system = prefix / "system.reg"
+        if ready.exists() and system.exists() and f"#arch={arch}\n" not in system.read_text(errors="replace"):
+            shutil.rmtree(prefix)
+        if not ready.exists():
+            self._create_prefix(prefix, arch)
         # Wine started through its 64-bit loader does not find its own font
         # folder: without Marlett, captions show "0 1 r" instead of their buttons.
         fonts, marlett = prefix / "drive_c" / "windows" / "Fonts", Path("/usr/share/wine/fonts/marlett.ttf")
         if marlett.exists() and fonts.is_dir() and not (fonts / marlett.name).exists():
             shutil.copy(marlett, fonts)
 
-    def _create_prefix(self, prefix):
+    def _create_prefix(self, prefix, arch):
         prefix.mkdir(parents=True, exist_ok=True)
-        self.run("wineboot", "-i", timeout=300, check=False)
+        self.run("wineboot", "-i", timeout=300, check=False, env=dict(self.env, WINEARCH=arch))
         # Every program started with plain wine then runs in the "shell" desktop.
         self.run("reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "shell", "/f")
         self.run("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "shell", "/d",
@@ -216,8 +230,27 @@ class WineSession:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_until(self.desktop_window, 60, what="the Wine desktop window")
         # The taskbar belongs to the desktop's explorer; wait until it is there too.
-        wait_until(lambda: self.probe_records("find", "--class", "Shell_TrayWnd", check=False), 30,
-                   what="the taskbar")
+        taskbar = wait_until(lambda: self.windows(cls="Shell_TrayWnd", visible=True), 30, what="the taskbar")
+        self.taskbar = rect_of(taskbar[0])
+
+    def measure(self):
+        """Reads once what the host (its fonts above all) and the prefix
+        decide, for the tests to compare against: the work area, the small
+        icon size, the double-click time, the heights in popup menus (frame,
+        text row, separator) and the Windows directory. Written to
+        session-metrics.txt among the artifacts."""
+        screen = self.probe_records("screen")[0]
+        menu = self.probe_records("menu-metrics")[0]
+        self.work_area = tuple(int(v) for v in screen["workarea"].split(","))
+        self.small_icon = tuple(int(v) for v in screen["smallicon"].split(","))
+        self.double_click_s = int(screen["doubleclick"]) / 1000
+        self.menu_frame, self.menu_item, self.menu_separator = (int(menu[k]) for k in ("frame", "item", "separator"))
+        self.windows_dir = self.reg_get(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion", "SystemRoot")
+        self.explorer = self.windows_dir + "\\explorer.exe"
+        (self.artifacts / "session-metrics.txt").write_text(
+            f"taskbar {self.taskbar}\nwork area {self.work_area}\nsmall icon {self.small_icon}\n"
+            f"double click {self.double_click_s} s\nmenu frame {self.menu_frame}, row {self.menu_item}, "
+            f"separator {self.menu_separator}\nexplorer {self.explorer}\n")
 
     def close(self):
         self.kill_all()
@@ -266,28 +299,79 @@ class WineSession:
     def send(self, hwnd, msg, wparam=0, lparam=0):
         return int(self.probe_records("send", hwnd, msg, wparam, lparam)[0]["result"])
 
-    def process_info(self, pid):
-        """alive, exit, gdi, user, handles of a Windows process id."""
-        records = self.probe_records("process", pid, check=False)
-        return records[0] if records else {"alive": "0"}
+    def processes(self, exe):
+        """The running processes of an image name: pid, parent, started,
+        exe, cwd, cmdline (the last two empty while they cannot be read)."""
+        return self.probe_records("procs", "--exe", exe)
+
+    def close_explorers(self, pids=None, timeout=15):
+        """Closes the Explorer windows that programs opened, those of `pids`
+        or all, as a user does, and waits until their processes have ended;
+        the desktop's own explorer (its command line holds /desktop) stays.
+        (One ended outright leaves something behind that makes the next
+        Explorer started end at once.)"""
+        def running():
+            return [p["pid"] for p in self.processes("explorer.exe")
+                    if "/desktop" not in p["cmdline"] and (pids is None or p["pid"] in pids)]
+
+        def taskkill(*args):
+            if running():
+                self.run("taskkill", *args, *[a for pid in running() for a in ("/pid", pid)], check=False)
+
+        try:
+            # An Explorer closes with its window, which comes a moment after it starts.
+            wait_until(lambda: all(self.windows(pid=pid, visible=True) for pid in running()), timeout,
+                       what="the Explorer windows")
+            taskkill()
+            wait_until(lambda: not running(), timeout, what="the Explorer windows to close")
+        except Timeout:
+            taskkill("/f")
 
     # -- user input ----------------------------------------------------------
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True, timeout=30)
 
-    def click(self, x, y, button=1):
-        self.xdotool("mousemove", x, y, "click", button)
+    def click(self, x, y, button=1, count=1, delay_ms=80):
+        """Clicks at a screen point, `count` times in a row `delay_ms` apart
+        (2: a double click). A click near the spot of another one within the double-click
+        time would make a double click with it, so it waits that time out."""
+        now, near = time.monotonic(), self.double_click_s + 0.1
+        self.clicks = [(cx, cy, t) for cx, cy, t in self.clicks if now - t < near]
+        time.sleep(max([t + near - now for cx, cy, t in self.clicks if abs(cx - x) <= 4 and abs(cy - y) <= 4],
+                       default=0))
+        self.xdotool("mousemove", x, y, "click", "--repeat", count, "--delay", delay_ms, button)
+        self.clicks.append((x, y, time.monotonic()))
 
     def move(self, x, y):
         self.xdotool("mousemove", x, y)
 
+    def tray_slot(self, n=1):
+        """The n-th notification-area slot from the right, (left, top, right,
+        bottom): Wine's taskbar shows each icon at the small-icon size with
+        2 px around it, from its right end, in the middle of its height."""
+        left, top, right, bottom = self.taskbar
+        width, height = (size + 4 for size in self.small_icon)
+        y = (top + bottom - height) // 2
+        return right - n * width, y, right - (n - 1) * width, y + height
+
     def tray_icon_point(self, n=1):
         """Centre of the n-th notification icon from the right."""
-        return SCREEN_W - TRAY_SLOT * n + TRAY_SLOT // 2 - 1, TRAY_Y
+        left, top, right, bottom = self.tray_slot(n)
+        return (left + right) // 2, (top + bottom) // 2
 
     def click_tray_icon(self, n=1, button=1):
         self.click(*self.tray_icon_point(n), button=button)
+
+    def tray_slot_colours(self, n=1, picture=None):
+        """The colours (#RRGGBB) that the n-th slot shows in a screenshot
+        (a new one unless given): one colour when it is empty."""
+        picture = picture or self.screenshot("tray")
+        left, top, right, bottom = self.tray_slot(n)
+        out = subprocess.run(["convert", str(picture), "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
+                              "+repage", "-unique-colors", "txt:-"], capture_output=True, text=True,
+                             check=True).stdout
+        return {c.upper() for c in re.findall(r"#[0-9A-Fa-f]{6}", out)}
 
     def keys(self, *names):
         """Presses keys through SendInput inside the session; they go to the
@@ -318,17 +402,17 @@ class WineSession:
     def wait_menu_closed(self, timeout=10):
         self.wait_no_window(timeout, cls="#32768", visible=True)
 
-    @staticmethod
-    def menu_item_point(menu, layout, index):
+    def menu_item_point(self, menu, layout, index):
         """Centre of item `index` of a popup menu whose entries are `layout`,
         a string with one letter per entry: 'i' text item, 's' separator.
-        Fails when the menu's height does not match the layout."""
+        Fails when the menu's height does not match the layout, in the
+        heights measured in this session."""
         left, top, right, bottom = rect_of(menu)
-        heights = [MENU_SEPARATOR_H if k == "s" else MENU_ITEM_H for k in layout]
-        expected = 2 * MENU_FRAME + sum(heights)
+        heights = [self.menu_separator if k == "s" else self.menu_item for k in layout]
+        expected = 2 * self.menu_frame + sum(heights)
         assert bottom - top == expected, \
             f"menu is {bottom - top} px high, layout {layout!r} needs {expected}"
-        y = top + MENU_FRAME + sum(heights[:index]) + heights[index] // 2
+        y = top + self.menu_frame + sum(heights[:index]) + heights[index] // 2
         return (left + right) // 2, y
 
     def click_menu_item(self, layout, index, timeout=10):
@@ -371,7 +455,8 @@ class WineSession:
     # -- pictures ------------------------------------------------------------
 
     def screenshot(self, name):
-        path = self.artifacts / f"{name}.png"
+        # ImageMagick reads "[...]" in a file name as a frame selection.
+        path = self.artifacts / (re.sub(r"[^\w.-]+", "-", name) + ".png")
         subprocess.run(["import", "-window", "root", str(path)], env=self.env, check=True, timeout=60)
         return path
 
@@ -379,8 +464,7 @@ class WineSession:
 class PathstowApp:
     """One running copy of Pathstow, started from a uniquely named copy of the
     program so that its registry data (HKCU\\software\\Kelvane\\<base name>) is
-    its own. Next to it: the recorder as explorer.exe, which ShellExecuteA
-    finds before Wine's own explorer."""
+    its own."""
 
     def __init__(self, session, workdir, name=None):
         self.session = session
@@ -388,11 +472,12 @@ class PathstowApp:
         self.dir = Path(workdir)
         self.exe = self.dir / f"{self.name}.exe"
         shutil.copy(session.paths["exe"], self.exe)
-        shutil.copy(session.paths["recorder"], self.dir / "explorer.exe")
         self.record_file = self.dir / "launches.log"
+        self.wine_log = self.dir / "wine.log"
         self.registry_key = rf"HKCU\software\Kelvane\{self.name}"
         self.proc = None
         self.hwnd = self.pid = self.tid = None
+        self.explorers = {}
 
     def start(self, timeout=30, language="en", extra_env=None):
         """Starts the program and waits for its window and icon; language "fr"
@@ -400,7 +485,7 @@ class PathstowApp:
         env = {"PATHSTOW_RECORD_FILE": self.session_path(self.record_file), **(extra_env or {})}
         if language == "fr":
             env["LC_ALL"] = "fr_FR.UTF-8"
-        self.proc = self.session.start(self.exe, cwd=self.dir, extra_env=env)
+        self.proc = self.session.start(self.exe, cwd=self.dir, extra_env=env, log=self.wine_log)
         window = self.session.wait_window(timeout, cls="DummyClass", exe=self.exe.name)
         self.hwnd, self.pid, self.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
         # The icon comes a moment after the window: a click before it finds no icon.
@@ -421,10 +506,27 @@ class PathstowApp:
         return self.proc.returncode
 
     def launches(self):
-        """What the recorder saw: a list of {"cmdline", "cwd"}."""
-        if not self.record_file.exists():
+        """Every program this program started, in the order they started, as
+        {"cmdline", "cwd"}: Explorer as the session's process list shows its
+        children (each closed once seen, so that its window covers nothing),
+        and the recorder, as Command program or URL handler, from its log.
+        An Explorer given, without /e, a folder that does not exist ends at
+        once and may be gone unseen: tests open folders that exist."""
+        new = [p for p in self.session.processes("explorer.exe")
+               if int(p["parent"]) == self.pid and p["cmdline"] and (p["pid"], p["started"]) not in self.explorers]
+        self.explorers.update(((p["pid"], p["started"]), p) for p in new)
+        if new:
+            self.session.close_explorers([p["pid"] for p in new])
+        recorded = parse_records(self.record_file.read_text(encoding="cp1252")) if self.record_file.exists() else []
+        starts = sorted([*self.explorers.values(), *recorded], key=lambda r: int(r["started"]))
+        return [{"cmdline": r["cmdline"], "cwd": r["cwd"]} for r in starts]
+
+    def heap_reports(self):
+        """Lines of Wine's heap channel in the program's output (there are
+        some only with PATHSTOW_WINEDEBUG=warn+heap)."""
+        if not self.wine_log.exists():
             return []
-        return parse_records(self.record_file.read_text(encoding="cp1252"))
+        return [line for line in self.wine_log.read_text(errors="replace").splitlines() if ":heap:" in line]
 
     def stop(self):
         """Quits through the program's own Quit command, so that it removes its

@@ -1,6 +1,6 @@
 """The tray menu in use: bookmarks from the registry become menu items, and
-choosing one starts Explorer (or the Command program) on its folder, as the
-recorder standing in for them sees it; what opens the menu and what does not;
+choosing one starts Explorer (or the Command program) on its folder, with the
+exact command line and working directory; what opens the menu and what does not;
 where it opens; its labels in English and French; a shortened list; a very
 long list; Quit."""
 
@@ -10,11 +10,10 @@ import time
 
 import pytest
 
-from harness import SCREEN_H, SCREEN_W, TRAY_SLOT, TRAY_Y, Timeout, rect_of, wait_until
+from harness import SCREEN_H, SCREEN_W, Timeout, rect_of, wait_until
 
 WM_TRAYNOTIFY, TRAY_ICON_ID = 1125, 128
 WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN = 0x201, 0x202, 0x203, 0x204
-WORK_AREA_BOTTOM = SCREEN_H - 20
 # What follows the bookmarks: separator, Options, separator, About, Quit.
 TAIL = "sisii"
 QUIT = len(TAIL) - 1
@@ -101,15 +100,6 @@ def close_box(session, box):
     session.wait_no_window(10, cls="#32770", exe=box["exe"], visible=True)
 
 
-def tray_slot_colours(session):
-    """Number of colours in the first icon slot: 1 when it is empty."""
-    png = session.screenshot("menu-tray")
-    slot = f"{TRAY_SLOT}x{TRAY_SLOT}+{SCREEN_W - TRAY_SLOT}+{SCREEN_H - TRAY_SLOT}"
-    r = subprocess.run(["convert", str(png), "-crop", slot, "-format", "%k", "info:"],
-                       capture_output=True, text=True, check=True)
-    return int(r.stdout)
-
-
 def save_menu_picture(session, menu, name):
     """The menu and the taskbar corner below it, among the artifacts as
     <name>-crop.png: the picture docs/<name>.png shows."""
@@ -143,24 +133,25 @@ def test_bookmarks_start_explorer_with_or_without_the_tree(session, app, tree):
         choose(session, len(LAUNCH_ENTRIES), index)
         wait_launches(app, index + 1)
 
-    # Explorer gets the parameters text as its working directory too; the
-    # platform ignores one that is not a folder and keeps the program's own.
-    own = app.session_path(app.dir)
+    # Explorer by its full path, which the shell quotes. It gets the
+    # parameters text as its working directory too; the platform ignores
+    # one that is not a folder and keeps the program's own.
+    explorer, own = f'"{session.explorer}"', app.session_path(app.dir)
     if tree is None:
         expected = [
-            (r'"explorer" /e,/n,C:\windows', own),
-            (r'"explorer" /e,/n,C:\Program Files', own),
-            (r'"explorer" /e,/n,"C:\Photos, 2023"', own),
-            (r'"explorer" /e,C:\windows', own),
-            (r'"explorer" /e,/n,', own),
+            (explorer + r" /e,/n,C:\windows", own),
+            (explorer + r" /e,/n,C:\Program Files", own),
+            (explorer + r' /e,/n,"C:\Photos, 2023"', own),
+            (explorer + r" /e,C:\windows", own),
+            (explorer + r" /e,/n,", own),
         ]
     else:
         expected = [
-            (r'"explorer" C:\windows', r"C:\windows"),
-            (r'"explorer" C:\Program Files', r"C:\Program Files"),
-            (r'"explorer" "C:\Photos, 2023"', own),
-            (r'"explorer" /e,C:\windows', own),
-            ('"explorer"', own),
+            (explorer + r" C:\windows", r"C:\windows"),
+            (explorer + r" C:\Program Files", r"C:\Program Files"),
+            (explorer + r' "C:\Photos, 2023"', own),
+            (explorer + r" /e,C:\windows", own),
+            (explorer, own),
         ]
     assert launches(app) == expected
     assert app.alive()
@@ -216,13 +207,13 @@ def test_bookmark_dropped_from_the_list_while_the_menu_is_open_shows_an_error(se
     # Still running; the next menu shows the list as it is now.
     assert app.alive()
     choose(session, 1, 0)
-    assert wait_launches(app, 1) == [(r'"explorer" /e,/n,C:\windows', app.session_path(app.dir))]
+    assert wait_launches(app, 1) == [(f'"{session.explorer}" /e,/n,C:\\windows', app.session_path(app.dir))]
 
 
 def test_only_a_left_press_on_the_icon_opens_the_menu_and_quit_removes_the_icon(session, app):
-    session.move(SCREEN_W // 2, SCREEN_H // 2)
-    assert tray_slot_colours(session) == 1
     app.start()  # no bookmarks at all
+    session.move(SCREEN_W // 2, SCREEN_H // 2)
+    wait_until(lambda: len(session.tray_slot_colours(1)) > 1, what="the icon in the first slot")
 
     session.click_tray_icon(1, button=3)
     assert_no_menu_for(session)
@@ -245,7 +236,7 @@ def test_only_a_left_press_on_the_icon_opens_the_menu_and_quit_removes_the_icon(
     assert app.wait_exit(15) == 0
     assert not session.windows(cls="DummyClass", exe=app.exe.name)
     session.move(SCREEN_W // 2, SCREEN_H // 2)
-    wait_until(lambda: tray_slot_colours(session) == 1, what="the notification area without the icon")
+    wait_until(lambda: len(session.tray_slot_colours(1)) == 1, what="the notification area without the icon")
 
 
 def test_menu_ends_at_the_pointer_and_takes_the_keyboard_at_once(session, app):
@@ -259,18 +250,20 @@ def test_menu_ends_at_the_pointer_and_takes_the_keyboard_at_once(session, app):
         # The taskbar is at the bottom: the menu's right edge is at the pointer,
         # and a menu that does not fit below it ends at the work area's bottom.
         _, _, right, bottom = rect_of(menu)
-        assert (right, bottom) == (x, WORK_AREA_BOTTOM)
+        assert (right, bottom) == (x, session.work_area[3])
         # The program made its own window the foreground one, so keys reach the menu.
         assert session.probe_records("foreground")[0]["hwnd"] == app.hwnd
 
-    open_menu_at(SCREEN_W - 18, TRAY_Y)
+    # Two points of the icon: left of its middle, and right of it near its top.
+    left, top, right, bottom = session.tray_slot(1)
+    open_menu_at(left + (right - left) // 5, (top + bottom) // 2)
     session.keys("Escape")  # closes it without a choice
     session.wait_menu_closed()
-    open_menu_at(SCREEN_W - 6, SCREEN_H - 16)
+    open_menu_at(right - (right - left) // 4, top + (bottom - top) // 5)
     session.keys("d")  # the access key of "&Documents"
     session.wait_menu_closed()
     # One launch: the Escape chose nothing.
-    assert wait_launches(app, 1) == [(r'"explorer" /e,/n,C:\users\Public\Documents',
+    assert wait_launches(app, 1) == [(f'"{session.explorer}" /e,/n,C:\\users\\Public\\Documents',
                                       app.session_path(app.dir))]
 
 
@@ -303,13 +296,14 @@ def test_a_thousand_bookmarks(session, app):
     menu = open_menu(session, 30)  # 1000 entries read afresh take a few seconds
     # Taller than the screen: the menu fills the work area and scrolls.
     _, top, _, bottom = rect_of(menu)
-    assert (top, bottom) == (0, WORK_AREA_BOTTOM)
+    assert (top, bottom) == (session.work_area[1], session.work_area[3])
     session.keys(*["Down"] * 37, "Return")
     session.wait_menu_closed(30)
-    assert wait_launches(app, 1) == [(r'"explorer" /e,/n,C:\Archive\0037', app.session_path(app.dir))]
+    own = app.session_path(app.dir)
+    assert wait_launches(app, 1) == [(f'"{session.explorer}" /e,/n,C:\\Archive\\0037', own)]
 
     # From Quit upwards past About and Options to the last bookmark.
     open_menu(session, 30)
     session.keys("End", "Up", "Up", "Up", "Return")
     session.wait_menu_closed(30)
-    assert wait_launches(app, 2)[1] == (r'"explorer" /e,/n,C:\Archive\1000', app.session_path(app.dir))
+    assert wait_launches(app, 2)[1] == (f'"{session.explorer}" /e,/n,C:\\Archive\\1000', own)

@@ -1,12 +1,9 @@
 """The program's life in the notification area: start, icon, tooltip, the
 first settings, and the ways it ends."""
 
-import subprocess
-
 import pytest
 
-from harness import ID_TRAY_QUIT, SCREEN_H, SCREEN_W, TRAY_SLOT, TRAY_Y, WM_COMMAND, WM_QUIT, \
-    PathstowApp, wait_until
+from harness import ID_TRAY_QUIT, SCREEN_H, SCREEN_W, WM_COMMAND, WM_QUIT, PathstowApp, wait_until
 
 ICON_YELLOW = "#FFFF00"  # the folder of icon 128
 
@@ -15,13 +12,7 @@ def icons_shown(session):
     """How many notification-area slots, from the right, show our icon."""
     shot = session.screenshot("tray-slots")
     count = 0
-    for n in range(1, 6):
-        left = SCREEN_W - TRAY_SLOT * n
-        crop = subprocess.run(["convert", str(shot), "-crop", f"{TRAY_SLOT}x16+{left}+{TRAY_Y - 8}",
-                               "+repage", "-unique-colors", "txt:-"],
-                              capture_output=True, text=True, check=True).stdout
-        if ICON_YELLOW not in crop.upper():
-            break
+    while count < 8 and ICON_YELLOW in session.tray_slot_colours(count + 1, shot):
         count += 1
     return count
 
@@ -69,7 +60,8 @@ def test_first_start_creates_the_settings_key_and_reads_defaults(session, app):
     session.click_tray_icon(1)
     session.click_menu_item("isisii", 0)
     wait_until(app.launches, what="the launch")
-    assert app.launches()[0]["cmdline"].endswith(r"/e,/n,C:\windows")
+    assert app.launches() == [{"cmdline": f'"{session.explorer}" /e,/n,C:\\windows',
+                               "cwd": app.session_path(app.dir)}]
 
 
 @pytest.mark.parametrize("how", ["quit command", "quit message"])

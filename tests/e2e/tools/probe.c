@@ -8,7 +8,8 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
-#include <psapi.h>
+#include <winternl.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -149,43 +150,135 @@ static int cmd_msg(int post, HWND h, UINT msg, WPARAM w, LPARAM l)
     return ok ? 0 : 1;
 }
 
-static int cmd_process(DWORD pid)
+typedef LONG (WINAPI *query_system_fn)(ULONG, void *, ULONG, ULONG *);
+typedef LONG (WINAPI *query_process_fn)(HANDLE, ULONG, void *, ULONG, ULONG *);
+
+/* The address of a process's PEB; NULL when it cannot be read. */
+static BYTE *peb_of(HANDLE process)
 {
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid);
-    if (!p) { printf("alive=0\n"); return 1; }
-    DWORD code = 0, handles = 0;
-    GetExitCodeProcess(p, &code);
-    GetProcessHandleCount(p, &handles);
-    printf("alive=%d\texit=%lu\tgdi=%lu\tuser=%lu\thandles=%lu\n", code == STILL_ACTIVE ? 1 : 0, code,
-           GetGuiResources(p, GR_GDIOBJECTS), GetGuiResources(p, GR_USEROBJECTS), handles);
-    CloseHandle(p);
-    return 0;
+    query_process_fn query = (query_process_fn)GetProcAddress(GetModuleHandleA("ntdll.dll"),
+                                                              "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic = {0};
+    if (!query || query(process, ProcessBasicInformation, &basic, sizeof basic, NULL) != 0) return NULL;
+    return (BYTE *)basic.PebBaseAddress;
 }
 
-static int cmd_wait_exit(DWORD pid, DWORD ms)
+/* A UNICODE_STRING of another process, read from `at` there, as ANSI text. */
+static void read_remote_text(HANDLE process, const BYTE *at, char *out, size_t n)
 {
-    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid);
-    if (!p) { printf("exited=1\texit=unknown\n"); return 0; }
-    DWORD r = WaitForSingleObject(p, ms), code = 0;
-    GetExitCodeProcess(p, &code);
-    CloseHandle(p);
-    if (r != WAIT_OBJECT_0) { printf("exited=0\n"); return 1; }
-    printf("exited=1\texit=%lu\n", code);
-    return 0;
+    UNICODE_STRING text;
+    WCHAR buf[32768];
+    SIZE_T got = 0;
+    out[0] = 0;
+    if (!ReadProcessMemory(process, at, &text, sizeof text, &got) || got != sizeof text) return;
+    USHORT bytes = text.Length & ~1; /* at most 32767 characters: buf holds them and a zero */
+    if (!ReadProcessMemory(process, text.Buffer, buf, bytes, &got) || got != bytes) return;
+    buf[bytes / sizeof(WCHAR)] = 0;
+    WideCharToMultiByte(CP_ACP, 0, buf, -1, out, (int)n, NULL, NULL);
 }
 
-static int cmd_procs(void)
+/* The command line and current directory a process has in its parameters
+ * (written at its start; the directory changes with SetCurrentDirectory).
+ * The directory as GetCurrentDirectory gives it: no "\" at the end but
+ * after a drive. Empty when the process cannot be read. */
+static void process_texts(HANDLE process, char *cmdline, char *cwd, size_t n)
 {
+    BYTE *peb = peb_of(process), *params = NULL;
+    SIZE_T got = 0;
+    cmdline[0] = cwd[0] = 0;
+    if (!peb || !ReadProcessMemory(process, peb + offsetof(PEB, ProcessParameters), &params, sizeof params, &got))
+        return;
+    read_remote_text(process, params + offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine), cmdline, n);
+    /* CurrentDirectory comes fifth among the pointers after the flags. */
+    read_remote_text(process, params + offsetof(RTL_USER_PROCESS_PARAMETERS, Reserved2) + 5 * sizeof(PVOID),
+                     cwd, n);
+    size_t len = strlen(cwd);
+    if (len > 3 && cwd[len - 1] == '\\') cwd[len - 1] = 0;
+}
+
+/* procs [--exe NAME] : the processes (of one image name), one a line:
+ * pid, parent, start time (FILETIME, 100 ns units), image name, current
+ * directory and command line. */
+static int cmd_procs(int argc, char **argv)
+{
+    const char *only = argc == 2 && !strcmp(argv[0], "--exe") ? argv[1] : NULL;
+    if (argc && !only) return 2;
+    static char cmdline[3 * 32768], cwd[3 * 32768];
     PROCESSENTRY32 pe;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return 1;
     pe.dwSize = sizeof pe;
     for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe)) {
-        printf("pid=%lu\tparent=%lu\texe=", pe.th32ProcessID, pe.th32ParentProcessID);
+        if (only && lstrcmpiA(pe.szExeFile, only)) continue;
+        ULARGE_INTEGER started = {0};
+        FILETIME created, exited, kernel, user;
+        HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pe.th32ProcessID);
+        cmdline[0] = cwd[0] = 0;
+        if (p) {
+            if (GetProcessTimes(p, &created, &exited, &kernel, &user)) {
+                started.LowPart = created.dwLowDateTime;
+                started.HighPart = created.dwHighDateTime;
+            }
+            process_texts(p, cmdline, cwd, sizeof cmdline);
+            CloseHandle(p);
+        }
+        printf("pid=%lu\tparent=%lu\tstarted=%llu\texe=", pe.th32ProcessID, pe.th32ParentProcessID,
+               started.QuadPart);
         put_text(pe.szExeFile);
+        fputs("\tcwd=", stdout);
+        put_text(cwd);
+        fputs("\tcmdline=", stdout);
+        put_text(cmdline);
         putchar('\n');
     }
     CloseHandle(snap);
+    return 0;
+}
+
+/* menu-metrics : heights in this desktop's popup menus, measured on menus
+ * of a known layout tracked here for a moment: the frame above (and below)
+ * the items, a text item and a separator. They follow the menu font, which
+ * the fonts of the host decide. */
+static struct { RECT rect; int seen, ticks; } tracked;
+
+static BOOL CALLBACK tracked_cb(HWND h, LPARAM lp)
+{
+    char cls[16];
+    (void)lp;
+    GetClassNameA(h, cls, sizeof cls);
+    if (strcmp(cls, "#32768") || !IsWindowVisible(h)) return TRUE;
+    GetWindowRect(h, &tracked.rect);
+    tracked.seen = 1;
+    return FALSE;
+}
+
+static void CALLBACK tracked_timer(HWND h, UINT msg, UINT_PTR id, DWORD now)
+{
+    (void)h; (void)msg; (void)id; (void)now;
+    EnumThreadWindows(GetCurrentThreadId(), tracked_cb, 0);
+    if (tracked.seen || ++tracked.ticks > 200) EndMenu();
+}
+
+static int menu_height(HWND owner, const char *layout)
+{
+    HMENU menu = CreatePopupMenu();
+    for (const char *k = layout; *k; k++)
+        AppendMenuA(menu, *k == 's' ? MF_SEPARATOR : MF_STRING, (UINT_PTR)(k - layout + 1), "Item");
+    tracked.seen = tracked.ticks = 0;
+    SetTimer(owner, 1, 50, tracked_timer);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, 0, 0, 0, owner, NULL);
+    KillTimer(owner, 1);
+    DestroyMenu(menu);
+    return tracked.seen ? tracked.rect.bottom - tracked.rect.top : -1;
+}
+
+static int cmd_menu_metrics(void)
+{
+    HWND owner = CreateWindowA("STATIC", "probe", WS_POPUP, 0, 0, 1, 1, NULL, NULL, NULL, NULL);
+    int one = menu_height(owner, "i"), two = menu_height(owner, "ii"), split = menu_height(owner, "isi");
+    DestroyWindow(owner);
+    if (one < 0 || two < 0 || split < 0) { printf("error=no menu seen\n"); return 1; }
+    printf("frame=%d\titem=%d\tseparator=%d\n", (one - (two - one)) / 2, two - one, split - two);
     return 0;
 }
 
@@ -255,21 +348,6 @@ static int cmd_type(const char *text)
     return 0;
 }
 
-static int cmd_click(int x, int y, int right)
-{
-    INPUT in[3] = {{0}, {0}, {0}};
-    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    for (int i = 0; i < 3; i++) in[i].type = INPUT_MOUSE;
-    in[0].mi.dx = (x * 65535 + sw / 2) / (sw - 1);
-    in[0].mi.dy = (y * 65535 + sh / 2) / (sh - 1);
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    in[2].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    SendInput(3, in, sizeof in[0]);
-    printf("ok=1\n");
-    return 0;
-}
-
 static int cmd_foreground(void)
 {
     HWND h = GetForegroundWindow();
@@ -286,9 +364,6 @@ static int cmd_foreground(void)
  *   windows  its windows: top-level (shown or hidden), their children and
  *            message-only windows.
  * A field that cannot be read is -1. */
-typedef LONG (WINAPI *query_system_fn)(ULONG, void *, ULONG, ULONG *);
-typedef LONG (WINAPI *query_process_fn)(HANDLE, ULONG, void *, ULONG, ULONG *);
-
 struct handle_entry { ULONG pid; BYTE type, flags; USHORT value; void *object; ULONG access; };
 struct gdi_entry { ULONGLONG object; ULONG owner; USHORT unique; BYTE type, flags; ULONGLONG user; };
 
@@ -318,10 +393,7 @@ static long count_handles(DWORD pid)
 
 static long count_gdi(HANDLE process, char *types, size_t types_size)
 {
-    query_process_fn query = (query_process_fn)GetProcAddress(GetModuleHandleA("ntdll.dll"),
-                                                                       "NtQueryInformationProcess");
-    struct { void *reserved1; BYTE *peb; void *reserved2[4]; } basic = {0};
-    BYTE *table = NULL;
+    BYTE *peb = peb_of(process), *table = NULL;
     SIZE_T got = 0;
 #ifdef _WIN64
     const size_t table_offset = 0xf8;
@@ -329,8 +401,8 @@ static long count_gdi(HANDLE process, char *types, size_t types_size)
     const size_t table_offset = 0x94;
 #endif
     types[0] = 0;
-    if (!query || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof basic, NULL) != 0) return -1;
-    if (!ReadProcessMemory(process, basic.peb + table_offset, &table, sizeof table, &got) || !table) return -1;
+    if (!peb) return -1;
+    if (!ReadProcessMemory(process, peb + table_offset, &table, sizeof table, &got) || !table) return -1;
     const size_t entries = 0x10000;
     struct gdi_entry *copy = malloc(entries * sizeof *copy);
     if (!copy) return -1;
@@ -400,9 +472,12 @@ static int cmd_resources(DWORD pid)
  *   key:NAME        a key, as "key" takes it (Escape, Return, Shift+End...)
  *   open:CLASS[/TITLE]   wait for a visible window of PID
  *   front:CLASS[/TITLE]  wait until such a window is the foreground window
- *   gone:CLASS[/TITLE]   wait until no such visible window is left
+ *   gone:CLASS[/TITLE]   wait until no such visible window is left, and no
+ *                        window holds the mouse (a menu does until its
+ *                        tracking has ended, and takes a click made before)
  *   sleep:MS
- * Each wait gives up after 15 s: "failed=ROUND\tstep=STEP", exit code 1. */
+ * Each wait gives up after 15 s: "failed=ROUND\tindex=I\tstep=STEP" (I counts
+ * the steps from 0), exit code 1. */
 struct wanted { DWORD pid; char cls[128]; const char *title; HWND found; };
 
 static BOOL CALLBACK wanted_cb(HWND h, LPARAM lp)
@@ -445,7 +520,13 @@ static int press_keys(const char *pattern)
     return 1;
 }
 
-static DWORD CLICK_SETTLE_MS = 30;
+static int mouse_held(void)
+{
+    GUITHREADINFO gui;
+    ZeroMemory(&gui, sizeof gui);
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(0, &gui) && (gui.hwndCapture || (gui.flags & GUI_INMENUMODE));
+}
 
 static int run_step(DWORD pid, const char *step)
 {
@@ -456,17 +537,18 @@ static int run_step(DWORD pid, const char *step)
         INPUT in[3] = {{0}, {0}, {0}};
         int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN), x = 0, y = 0;
         if (sscanf(arg, "%d,%d", &x, &y) != 2) return 2;
-        for (int i = 0; i < 3; i++) in[i].type = INPUT_MOUSE;
-        in[0].mi.dx = (x * 65535 + sw / 2) / (sw - 1);
-        in[0].mi.dy = (y * 65535 + sh / 2) / (sh - 1);
-        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        /* The press must not come before the pointer has arrived, or it
-         * counts at the old place (a double click with the last one). */
-        SendInput(1, in, sizeof in[0]);
-        Sleep(CLICK_SETTLE_MS);
-        SendInput(2, in + 1, sizeof in[0]);
+        /* The press and the release carry the point as well: a pointer
+         * motion that reaches Wine late from the X server could otherwise
+         * put them at the place of the last click (a double click with it). */
+        for (int i = 0; i < 3; i++) {
+            in[i].type = INPUT_MOUSE;
+            in[i].mi.dx = (x * 65535 + sw / 2) / (sw - 1);
+            in[i].mi.dy = (y * 65535 + sh / 2) / (sh - 1);
+            in[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        }
+        in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+        in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+        SendInput(3, in, sizeof in[0]);
         return 0;
     }
     if (!strncmp(step, "key:", 4)) return press_keys(arg) ? 0 : 2;
@@ -475,7 +557,7 @@ static int run_step(DWORD pid, const char *step)
     if (!open && !front && !gone) return 2;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 15000; Sleep(5)) {
         HWND h = find_wanted(pid, arg);
-        if (gone ? !h : h && (!front || GetForegroundWindow() == h)) return 0;
+        if (gone ? !h && !mouse_held() : h && (!front || GetForegroundWindow() == h)) return 0;
     }
     return 1;
 }
@@ -489,7 +571,7 @@ static int cmd_repeat(int argc, char **argv)
         for (int i = 2; i < argc; i++) {
             int rc = run_step(pid, argv[i]);
             if (rc) {
-                printf("failed=%d\tstep=", r);
+                printf("failed=%d\tindex=%d\tstep=", r, i - 2);
                 put_text(argv[i]);
                 putchar('\n');
                 return rc;
@@ -524,12 +606,6 @@ static int dispatch(int argc, char **argv)
     }
     if (!strcmp(c, "controls") && argc == 2) return cmd_controls(hwnd_arg(argv[1]));
     if (!strcmp(c, "text") && argc == 2) return cmd_text(hwnd_arg(argv[1]));
-    if (!strcmp(c, "item") && argc == 3) { /* the control with this id in a dialog */
-        HWND h = GetDlgItem(hwnd_arg(argv[1]), (int)num(argv[2]));
-        if (!h) return 1;
-        child_cb(h, (LPARAM)GetParent(h));
-        return 0;
-    }
     if ((!strcmp(c, "post") || !strcmp(c, "send")) && argc == 5) {
         UINT msg = (UINT)num(argv[2]);
         if (!msg) msg = RegisterWindowMessageA(argv[2]); /* a registered message by name */
@@ -551,16 +627,10 @@ static int dispatch(int argc, char **argv)
         return cmd_notify_icon(NIM_MODIFY, "icon", argv);
     if (!strcmp(c, "untray") && argc == 3) /* remove a program's icon, as a restarting shell loses it */
         return cmd_notify_icon(NIM_DELETE, "ok", argv);
-    if (!strcmp(c, "settext") && argc == 3) {
-        BOOL ok = (BOOL)SendMessageA(hwnd_arg(argv[1]), WM_SETTEXT, 0, (LPARAM)argv[2]);
-        printf("ok=%d\n", ok ? 1 : 0);
-        return ok ? 0 : 1;
-    }
-    if (!strcmp(c, "process") && argc == 2) return cmd_process((DWORD)num(argv[1]));
     if (!strcmp(c, "resources") && argc == 2) return cmd_resources((DWORD)num(argv[1]));
     if (!strcmp(c, "repeat")) return cmd_repeat(argc - 1, argv + 1);
-    if (!strcmp(c, "wait-exit") && argc == 3) return cmd_wait_exit((DWORD)num(argv[1]), (DWORD)num(argv[2]));
-    if (!strcmp(c, "procs")) return cmd_procs();
+    if (!strcmp(c, "procs")) return cmd_procs(argc - 1, argv + 1);
+    if (!strcmp(c, "menu-metrics")) return cmd_menu_metrics();
     if (!strcmp(c, "foreground")) return cmd_foreground();
     if (!strcmp(c, "setforeground") && argc == 2) {
         BOOL ok = SetForegroundWindow(hwnd_arg(argv[1]));
@@ -569,20 +639,13 @@ static int dispatch(int argc, char **argv)
     }
     if (!strcmp(c, "key")) return cmd_key(argc - 1, argv + 1);
     if (!strcmp(c, "type") && argc == 2) return cmd_type(argv[1]);
-    if ((!strcmp(c, "click") || !strcmp(c, "rclick")) && argc == 3)
-        return cmd_click((int)num(argv[1]), (int)num(argv[2]), c[0] == 'r');
-    if (!strcmp(c, "cursor")) {
-        POINT pt;
-        GetCursorPos(&pt);
-        printf("x=%ld\ty=%ld\n", pt.x, pt.y);
-        return 0;
-    }
     if (!strcmp(c, "screen")) {
         RECT wa;
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
-        printf("width=%d\theight=%d\tworkarea=%ld,%ld,%ld,%ld\tmenuheight=%d\n", GetSystemMetrics(SM_CXSCREEN),
-               GetSystemMetrics(SM_CYSCREEN), wa.left, wa.top, wa.right, wa.bottom,
-               GetSystemMetrics(SM_CYMENUSIZE));
+        printf("width=%d\theight=%d\tworkarea=%ld,%ld,%ld,%ld\tmenuheight=%d\tsmallicon=%d,%d\tdoubleclick=%u\n",
+               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), wa.left, wa.top, wa.right, wa.bottom,
+               GetSystemMetrics(SM_CYMENUSIZE), GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+               GetDoubleClickTime());
         return 0;
     }
     if (!strcmp(c, "sleep") && argc == 2) { Sleep((DWORD)num(argv[1])); return 0; }
@@ -593,9 +656,9 @@ static int dispatch(int argc, char **argv)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fputs("usage: probe find|window|controls|text|item|post|send|postthread|broadcast|settext|\n"
-              "       hasicon|untray|process|wait-exit|procs|foreground|setforeground|key|type|click|rclick|\n"
-              "       cursor|screen|resources|repeat ...\n", stderr);
+        fputs("usage: probe find|window|controls|text|post|send|postthread|broadcast|hasicon|untray|\n"
+              "       procs|foreground|setforeground|key|type|screen|resources|repeat|menu-metrics|sleep ...\n",
+              stderr);
         return 2;
     }
     int rc = dispatch(argc - 1, argv + 1);

@@ -1,9 +1,11 @@
-/* recorder: stands in for explorer.exe or the Command program in the
+/* recorder: stands in for the Command program or a URL handler in the
  * end-to-end tests. Each start appends one line to the file named by the
  * environment variable PATHSTOW_RECORD_FILE, or else to "launches.log" next to
  * this program:
- *     cmdline=<GetCommandLineA()>\tcwd=<current directory>
- * Tabs, CR, LF and backslashes in the values are escaped as \t \r \n \\. */
+ *     started=<start time>\tcmdline=<GetCommandLineA()>\tcwd=<current directory>
+ * The start time is the process's creation FILETIME in 100 ns units, as the
+ * probe's "procs" gives it. Tabs, CR, LF and backslashes in the values are
+ * escaped as \t \r \n \\. */
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -28,6 +30,10 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show)
         char *slash = strrchr(path, '\\');
         strcpy(slash ? slash + 1 : path, "launches.log");
     }
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    n += (size_t)sprintf(record, "started=%llu\t",
+                         ((unsigned long long)created.dwHighDateTime << 32) | created.dwLowDateTime);
     GetCurrentDirectoryA(sizeof cwd, cwd);
     n = put_text(record, n, sizeof record, "cmdline=");
     n = put_text(record, n, sizeof record, GetCommandLineA());

@@ -1,0 +1,111 @@
+"""What comes from outside the program: a program that someone else put into
+a bookmarked folder, folder names that the command processor reads as
+commands, a task manager's polite close, and an error box over the Options
+dialog while the user works in it."""
+
+import shutil
+
+import pytest
+
+from harness import rect_of, wait_until
+from test_menu import choose, launches, store, wait_launches
+from test_options import IDC_DELETE, Options
+
+APP_PATHS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths"
+
+
+def error_box(session, app, text):
+    box = session.wait_window(15, cls="#32770", title="Error", exe=app.exe.name, visible=True)
+    assert [c["text"] for c in session.controls(box["hwnd"]) if c["class"].lower() == "static" and c["text"]] \
+        == [text]
+    return box
+
+
+def close_error_box(session, box):
+    """Clicks the box's OK button and waits until the box has gone."""
+    ok = next(c for c in session.controls(box["hwnd"]) if c["class"].lower() == "button")
+    left, top, right, bottom = rect_of(ok)
+    session.click((left + right) // 2, (top + bottom) // 2)
+    wait_until(lambda: not session.probe_records("window", box["hwnd"], check=False), 10,
+               what="the box to close")
+
+
+def test_a_program_in_the_opened_folder_never_runs(session, app, tmp_path):
+    """Explorer, and a Command given by its bare name, are never looked up
+    in the folder being opened, where anyone may have put a program."""
+    folder = tmp_path / "Downloads"
+    folder.mkdir()
+    for planted in ("explorer.exe", "opener.exe"):
+        shutil.copy(session.paths["recorder"], folder / planted)
+    registered = app.dir / "registered opener.exe"
+    shutil.copy(session.paths["recorder"], registered)
+    session.run("reg", "add", APP_PATHS + r"\opener.exe", "/ve", "/d", app.session_path(registered), "/f")
+    downloads = app.session_path(folder)
+    try:
+        store(session, app, [("Downloads", downloads)], Tree=0)
+        app.start()
+        choose(session, 1, 0)
+        assert wait_launches(app, 1) == [(f'"{session.explorer}" {downloads}', downloads)]
+
+        app.stop()
+        store(session, app, [("Downloads", downloads)], Command="opener")
+        app.start()
+        choose(session, 1, 0)
+        assert wait_launches(app, 2)[1] == (f'"{app.session_path(registered)}" {downloads}', downloads)
+        assert len(launches(app)) == 2
+    finally:
+        session.reg_delete(APP_PATHS + r"\opener.exe")
+
+
+def test_the_folder_reaches_a_batch_file_as_one_intact_argument(session, app, tmp_path):
+    """The command processor reads a batch file's command line again: "&",
+    brackets, commas and "=" in a folder name stay in its one argument."""
+    folder = tmp_path / "R&D(x),y=1"
+    folder.mkdir()
+    shutil.copy(session.paths["recorder"], folder / "D.exe")  # what a split "& D" would run
+    batch = app.dir / "open folder.bat"
+    batch.write_bytes(b'@echo off\r\nsetlocal EnableDelayedExpansion\r\nset "arg=%~1"\r\n'
+                      b'>>"%~dp0argument.txt" echo !arg!\r\n')
+    path = app.session_path(folder)
+    store(session, app, [("R&&D", path)], Command=app.session_path(batch))
+    app.start()
+    choose(session, 1, 0)
+    argument = app.dir / "argument.txt"
+    wait_until(argument.exists, 30, what="the batch file's output")
+    wait_until(lambda: argument.read_bytes().endswith(b"\r\n"), 10, what="the whole line")
+    assert argument.read_text(encoding="cp1252").splitlines() == [path]
+    assert app.launches() == []  # nothing else was started
+
+
+@pytest.mark.parametrize("open_dialog", [False, True], ids=["idle", "options open"])
+def test_a_task_managers_close_ends_the_program_and_saves_nothing(session, app, open_dialog):
+    """taskkill without /f, an uninstaller or an updater sends WM_CLOSE: the
+    program ends as Quit does, an open dialog as if cancelled."""
+    store(session, app, [("Windows", r"C:\windows")])
+    app.start()
+    if open_dialog:
+        Options(session, app, 1).type_path(r"C:\not saved")
+    session.run("taskkill", "/im", app.exe.name, check=False)
+    assert app.wait_exit(30) == 0
+    assert session.probe("hasicon", app.hwnd, 128, check=False)[0] != 0
+    assert session.reg_get(app.registry_key + r"\Path List", "PathName1") == r"C:\windows"
+    assert not app.heap_reports()
+
+
+def test_an_error_box_over_options_holds_the_dialog_until_it_is_closed(session, app):
+    """A double click whose launch fails shows its box over the Options
+    dialog, which cannot be used until the box is closed."""
+    store(session, app, [("Alpha", r"C:\a"), ("Bravo", r"C:\b")],
+          Command=app.session_path(app.dir / "missing.exe"))
+    app.start()
+    options = Options(session, app, 2)
+    options.double_click_item(0)
+    box = error_box(session, app, "Command not found")
+    assert not options.enabled()
+    options.click(IDC_DELETE)
+    assert options.count() == 2
+    close_error_box(session, box)
+    wait_until(options.enabled, 10, what="the dialog enabled again")
+    options.delete(0)
+    options.cancel()
+    assert app.alive() and not app.heap_reports()
