@@ -4,7 +4,8 @@
 Paths come from the environment that ctest sets (PATHSTOW_EXE, PATHSTOW_PROBE,
 PATHSTOW_RECORDER, PATHSTOW_WINE, PATHSTOW_E2E_PREFIX, PATHSTOW_E2E_ARTIFACTS);
 without them the build tree of the architecture this host can run is used.
-PATHSTOW_WINEDEBUG replaces WINEDEBUG=-all (e.g. warn+heap).
+PATHSTOW_WINEDEBUG replaces WINEDEBUG=-all (e.g. warn+heap); Wine's messages
+then name their process.
 
 Sizes that the host's fonts decide (menu rows, the taskbar) are measured in
 the session, never assumed: see WineSession.measure.
@@ -142,7 +143,7 @@ class WineSession:
         # One locale whatever the host's: Wine takes its language and code
         # page from it (a test that wants French sets LC_ALL itself).
         self.env = dict(os.environ, DISPLAY=display.name, WINEPREFIX=str(paths["prefix"]),
-                        WINEDEBUG=os.environ.get("PATHSTOW_WINEDEBUG") or "-all",
+                        WINEDEBUG="+pid," + (os.environ.get("PATHSTOW_WINEDEBUG") or "-all"),
                         WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8")
         for name in ("PATHSTOW_RECORD_FILE", "LANGUAGE"):
             self.env.pop(name, None)
@@ -310,9 +311,9 @@ class WineSession:
         the desktop's own explorer (its command line holds /desktop) stays.
         (One ended outright leaves something behind that makes the next
         Explorer started end at once.)"""
-        def running():
+        def running():  # not one whose command line could not be read
             return [p["pid"] for p in self.processes("explorer.exe")
-                    if "/desktop" not in p["cmdline"] and (pids is None or p["pid"] in pids)]
+                    if p["cmdline"] and "/desktop" not in p["cmdline"] and (pids is None or p["pid"] in pids)]
 
         def taskkill(*args):
             if running():
@@ -334,8 +335,9 @@ class WineSession:
 
     def click(self, x, y, button=1, count=1, delay_ms=80):
         """Clicks at a screen point, `count` times in a row `delay_ms` apart
-        (2: a double click). A click near the spot of another one within the double-click
-        time would make a double click with it, so it waits that time out."""
+        (2: a double click). A click near the spot of another one within the
+        double-click time would make a double click with it, so it waits
+        that time out."""
         now, near = time.monotonic(), self.double_click_s + 0.1
         self.clicks = [(cx, cy, t) for cx, cy, t in self.clicks if now - t < near]
         time.sleep(max([t + near - now for cx, cy, t in self.clicks if abs(cx - x) <= 4 and abs(cy - y) <= 4],
@@ -477,6 +479,7 @@ class PathstowApp:
         self.registry_key = rf"HKCU\software\Kelvane\{self.name}"
         self.proc = None
         self.hwnd = self.pid = self.tid = None
+        self.pids = set()  # of every start, for its lines in wine.log
         self.explorers = {}
 
     def start(self, timeout=30, language="en", extra_env=None):
@@ -488,6 +491,7 @@ class PathstowApp:
         self.proc = self.session.start(self.exe, cwd=self.dir, extra_env=env, log=self.wine_log)
         window = self.session.wait_window(timeout, cls="DummyClass", exe=self.exe.name)
         self.hwnd, self.pid, self.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
+        self.pids.add(self.pid)
         # The icon comes a moment after the window: a click before it finds no icon.
         wait_until(lambda: self.session.probe("hasicon", self.hwnd, 128, check=False)[0] == 0,
                    timeout, what="the program's icon")
@@ -522,11 +526,14 @@ class PathstowApp:
         return [{"cmdline": r["cmdline"], "cwd": r["cwd"]} for r in starts]
 
     def heap_reports(self):
-        """Lines of Wine's heap channel in the program's output (there are
-        some only with PATHSTOW_WINEDEBUG=warn+heap)."""
+        """Lines of Wine's heap channel that the program wrote (there are
+        some only with PATHSTOW_WINEDEBUG=warn+heap); the programs it
+        started write to the same log, each line begins with its process id."""
         if not self.wine_log.exists():
             return []
-        return [line for line in self.wine_log.read_text(errors="replace").splitlines() if ":heap:" in line]
+        own = {f"{pid:04x}" for pid in self.pids}
+        return [line for line in self.wine_log.read_text(errors="replace").splitlines()
+                if ":heap:" in line and line.split(":", 1)[0] in own]
 
     def stop(self):
         """Quits through the program's own Quit command, so that it removes its
