@@ -120,11 +120,11 @@ def test_hundreds_of_menus_and_dialogs_leave_no_handles_behind(session, app):
     base = counts[0][1]
     base_types = gdi_types(base)
     for what, c in counts[1:]:
-        # Kernel handles, windows, fonts, bitmaps and palettes come back exactly.
+        # Kernel handles, windows, fonts and palettes come back exactly.
         for key in ("handles", "windows"):
             assert c[key] == base[key], f"{key}: {base[key]} -> {c[key]} after {what}\n{report}"
         types = gdi_types(c)
-        for kind in ("08", "09", "0a"):
+        for kind in ("08", "0a"):
             assert types.get(kind, 0) == base_types.get(kind, 0), f"GDI type {kind} after {what}\n{report}"
         # Device contexts (each with its region and surface: types 01, 04,
         # 05) and brushes (10) are where Wine keeps caches: a window's DC
@@ -133,9 +133,11 @@ def test_hundreds_of_menus_and_dialogs_leave_no_handles_behind(session, app):
         # brush per system colour is made the first time it is asked for.
         # Measured over many runs: 0 to 8 more DCs and 0 to 2 more brushes,
         # in one step at some point of the first 40 dialogs, flat for all the
-        # dialogs after it. A leak of one per dialog is 20 per phase; 10 is
-        # the bound.
-        for kind in ("01", "04", "05", "10"):
+        # dialogs after it. On a loaded machine the cache grew by 4 DCs at a
+        # time and a bitmap (09) came with some of those steps, in dialogs
+        # whose own code makes no bitmap. A leak of one per dialog is 20 per
+        # phase; 10 is the bound.
+        for kind in ("01", "04", "05", "09", "10"):
             grown = types.get(kind, 0) - base_types.get(kind, 0)
             assert grown < 10, f"GDI type {kind} grew by {grown} after {what}\n{report}"
     assert counts[1][1] == base, f"the menus left something behind\n{report}"
