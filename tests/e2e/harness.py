@@ -16,6 +16,7 @@ import re
 import select
 import shutil
 import subprocess
+import tempfile
 import time
 import uuid
 from pathlib import Path
@@ -159,14 +160,24 @@ class WineSession:
 
     def run(self, *args, timeout=60, check=True, env=None):
         command = [self.wine, *map(str, args)]
-        result = subprocess.run(command, env=env or self.env, capture_output=True, timeout=timeout,
-                                stdin=subprocess.DEVNULL)
+
+        def once():
+            # Output through files, not pipes: a desktop that closed when its
+            # last program ended comes back with the next program that needs
+            # it, and keeps that program's output open while it runs.
+            with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+                code = subprocess.run(command, env=env or self.env, stdout=out, stderr=err, timeout=timeout,
+                                      stdin=subprocess.DEVNULL).returncode
+                out.seek(0)
+                err.seek(0)
+                return subprocess.CompletedProcess(command, code, out.read(), err.read())
+
+        result = once()
         if check and result.returncode != 0:
             # On a loaded host a Wine tool (reg above all) now and then fails
             # once with no word of why; the same call then goes through.
             time.sleep(0.5)
-            result = subprocess.run(command, env=env or self.env, capture_output=True, timeout=timeout,
-                                    stdin=subprocess.DEVNULL)
+            result = once()
         if check and result.returncode != 0:
             raise RuntimeError(f"wine {' '.join(map(str, args))} failed ({result.returncode}): "
                                f"{result.stdout.decode(errors='replace')}{result.stderr.decode(errors='replace')}")
