@@ -27,6 +27,10 @@ ROOT = Path(__file__).resolve().parents[2]
 SCREEN_W, SCREEN_H = 1024, 768
 
 WM_CLOSE, WM_COMMAND, WM_QUIT = 0x0010, 0x0111, 0x0012
+# Where Wine reads the display scale (LogPixels) when a session starts, and
+# the scale of the second session that tests may ask for: 150 %.
+DESKTOP_SETTINGS = r"HKCU\Control Panel\Desktop"
+HIGH_DPI = 144
 ID_TRAY_QUIT, ID_TRAY_ABOUT, ID_TRAY_OPTIONS = 104, 105, 106
 
 
@@ -134,9 +138,12 @@ class Display:
 
 class WineSession:
     """One Wine session in a private prefix, with the virtual desktop "shell"
-    (taskbar and notification area) running on a private X display."""
+    (taskbar and notification area) running on a private X display. `dpi`
+    sets the prefix's display scale (LogPixels; 96 is 100 %), which takes
+    effect when the session starts; `tag` ("-150" at 144 DPI) then marks the
+    session's files among the artifacts."""
 
-    def __init__(self, paths, display):
+    def __init__(self, paths, display, dpi=None):
         self.paths = paths
         self.wine = paths["wine"]
         self.wineserver = wineserver_for(self.wine)
@@ -152,7 +159,10 @@ class WineSession:
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.desktop = None
         self.clicks = []  # (x, y, when) of the recent clicks
+        self.tag = f"-{dpi * 100 // 96}" if dpi else ""
         self._prepare_prefix()
+        if dpi and self.reg_get(DESKTOP_SETTINGS, "LogPixels") != dpi:
+            self.reg_set(DESKTOP_SETTINGS, "LogPixels", dpi)
         self.restart_desktop()
         self.measure()
 
@@ -247,20 +257,21 @@ class WineSession:
 
     def measure(self):
         """Reads once what the host (its fonts above all) and the prefix
-        decide, for the tests to compare against: the work area, the small
-        icon size, the double-click time, the heights in popup menus (frame,
-        text row, separator) and the Windows directory. Written to
-        session-metrics.txt among the artifacts."""
+        decide, for the tests to compare against: the display scale (dpi),
+        the work area, the small icon size, the double-click time, the
+        heights in popup menus (frame, text row, separator) and the Windows
+        directory. Written to session-metrics<tag>.txt among the artifacts."""
         screen = self.probe_records("screen")[0]
         menu = self.probe_records("menu-metrics")[0]
+        self.dpi = int(screen["dpi"])
         self.work_area = tuple(int(v) for v in screen["workarea"].split(","))
         self.small_icon = tuple(int(v) for v in screen["smallicon"].split(","))
         self.double_click_s = int(screen["doubleclick"]) / 1000
         self.menu_frame, self.menu_item, self.menu_separator = (int(menu[k]) for k in ("frame", "item", "separator"))
         self.windows_dir = self.reg_get(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion", "SystemRoot")
         self.explorer = self.windows_dir + "\\explorer.exe"
-        (self.artifacts / "session-metrics.txt").write_text(
-            f"taskbar {self.taskbar}\nwork area {self.work_area}\nsmall icon {self.small_icon}\n"
+        (self.artifacts / f"session-metrics{self.tag}.txt").write_text(
+            f"dpi {self.dpi}\ntaskbar {self.taskbar}\nwork area {self.work_area}\nsmall icon {self.small_icon}\n"
             f"double click {self.double_click_s} s\nmenu frame {self.menu_frame}, row {self.menu_item}, "
             f"separator {self.menu_separator}\nexplorer {self.explorer}\n")
 
