@@ -2,7 +2,7 @@ import shutil
 
 import pytest
 
-from harness import Display, PathstowApp, WineSession, default_paths
+from harness import HIGH_DPI, Display, PathstowApp, WineSession, default_paths
 
 
 @pytest.fixture(scope="session")
@@ -14,12 +14,10 @@ def paths():
     return p
 
 
-@pytest.fixture(scope="session")
-def session(paths):
-    """A private X display and Wine session with the "shell" desktop running."""
+def wine_session(paths, dpi=None):
     display = Display()
     try:
-        wine = WineSession(paths, display)
+        wine = WineSession(paths, display, dpi)
         try:
             yield wine
         finally:
@@ -28,15 +26,25 @@ def session(paths):
         display.close()
 
 
-@pytest.fixture
-def app(session, tmp_path, request):
-    """A fresh copy of Pathstow under a unique name (so with its own registry
-    data), not yet started: call app.start(). Always stopped afterwards."""
-    a = PathstowApp(session, tmp_path)
+@pytest.fixture(scope="session")
+def session(paths):
+    """A private X display and Wine session with the "shell" desktop running."""
+    yield from wine_session(paths)
+
+
+@pytest.fixture(scope="session")
+def hidpi(paths):
+    """A second session, at 144 DPI, with a prefix and an X display of its own."""
+    prefix = paths["prefix"]
+    yield from wine_session(dict(paths, prefix=prefix.with_name(f"{prefix.name}-{HIGH_DPI}")), HIGH_DPI)
+
+
+def pathstow_app(session, workdir, request):
+    a = PathstowApp(session, workdir)
     yield a
     failed = getattr(request.node, "rep_call", None) is not None and request.node.rep_call.failed
     if failed:
-        session.screenshot(f"{request.node.name}-failed")
+        session.screenshot(f"{request.node.name}{session.tag}-failed")
     session.close_explorers()
     if a.stop() or failed:
         # A killed program leaves its icon behind and a failed test may leave
@@ -45,8 +53,23 @@ def app(session, tmp_path, request):
     session.reg_delete(a.registry_key)
     heap = a.heap_reports()
     if heap:
-        shutil.copy(a.wine_log, session.artifacts / f"{request.node.name}-wine.log")
+        shutil.copy(a.wine_log, session.artifacts / f"{request.node.name}{session.tag}-wine.log")
         pytest.fail("Wine reported heap misuse:\n" + "\n".join(heap[:20]))
+
+
+@pytest.fixture
+def app(session, tmp_path, request):
+    """A fresh copy of Pathstow under a unique name (so with its own registry
+    data), not yet started: call app.start(). Always stopped afterwards."""
+    yield from pathstow_app(session, tmp_path, request)
+
+
+@pytest.fixture
+def hidpi_app(hidpi, tmp_path, request):
+    """The same in the 144-DPI session, in a folder of its own (its logs)."""
+    workdir = tmp_path / str(HIGH_DPI)
+    workdir.mkdir()
+    yield from pathstow_app(hidpi, workdir, request)
 
 
 @pytest.hookimpl(hookwrapper=True)

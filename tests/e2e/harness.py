@@ -16,6 +16,7 @@ import re
 import select
 import shutil
 import subprocess
+import tempfile
 import time
 import uuid
 from pathlib import Path
@@ -26,6 +27,10 @@ ROOT = Path(__file__).resolve().parents[2]
 SCREEN_W, SCREEN_H = 1024, 768
 
 WM_CLOSE, WM_COMMAND, WM_QUIT = 0x0010, 0x0111, 0x0012
+# Where Wine reads the display scale (LogPixels) when a session starts, and
+# the scale of the second session that tests may ask for: 150 %.
+DESKTOP_SETTINGS = r"HKCU\Control Panel\Desktop"
+HIGH_DPI = 144
 ID_TRAY_QUIT, ID_TRAY_ABOUT, ID_TRAY_OPTIONS = 104, 105, 106
 
 
@@ -133,9 +138,12 @@ class Display:
 
 class WineSession:
     """One Wine session in a private prefix, with the virtual desktop "shell"
-    (taskbar and notification area) running on a private X display."""
+    (taskbar and notification area) running on a private X display. `dpi`
+    sets the prefix's display scale (LogPixels; 96 is 100 %), which takes
+    effect when the session starts; `tag` ("-150" at 144 DPI) then marks the
+    session's files among the artifacts."""
 
-    def __init__(self, paths, display):
+    def __init__(self, paths, display, dpi=None):
         self.paths = paths
         self.wine = paths["wine"]
         self.wineserver = wineserver_for(self.wine)
@@ -151,7 +159,10 @@ class WineSession:
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.desktop = None
         self.clicks = []  # (x, y, when) of the recent clicks
+        self.tag = f"-{dpi * 100 // 96}" if dpi else ""
         self._prepare_prefix()
+        if dpi and self.reg_get(DESKTOP_SETTINGS, "LogPixels") != dpi:
+            self.reg_set(DESKTOP_SETTINGS, "LogPixels", dpi)
         self.restart_desktop()
         self.measure()
 
@@ -159,14 +170,24 @@ class WineSession:
 
     def run(self, *args, timeout=60, check=True, env=None):
         command = [self.wine, *map(str, args)]
-        result = subprocess.run(command, env=env or self.env, capture_output=True, timeout=timeout,
-                                stdin=subprocess.DEVNULL)
+
+        def once():
+            # Output through files, not pipes: a desktop that closed when its
+            # last program ended comes back with the next program that needs
+            # it, and keeps that program's output open while it runs.
+            with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+                code = subprocess.run(command, env=env or self.env, stdout=out, stderr=err, timeout=timeout,
+                                      stdin=subprocess.DEVNULL).returncode
+                out.seek(0)
+                err.seek(0)
+                return subprocess.CompletedProcess(command, code, out.read(), err.read())
+
+        result = once()
         if check and result.returncode != 0:
             # On a loaded host a Wine tool (reg above all) now and then fails
             # once with no word of why; the same call then goes through.
             time.sleep(0.5)
-            result = subprocess.run(command, env=env or self.env, capture_output=True, timeout=timeout,
-                                    stdin=subprocess.DEVNULL)
+            result = once()
         if check and result.returncode != 0:
             raise RuntimeError(f"wine {' '.join(map(str, args))} failed ({result.returncode}): "
                                f"{result.stdout.decode(errors='replace')}{result.stderr.decode(errors='replace')}")
@@ -236,20 +257,21 @@ class WineSession:
 
     def measure(self):
         """Reads once what the host (its fonts above all) and the prefix
-        decide, for the tests to compare against: the work area, the small
-        icon size, the double-click time, the heights in popup menus (frame,
-        text row, separator) and the Windows directory. Written to
-        session-metrics.txt among the artifacts."""
+        decide, for the tests to compare against: the display scale (dpi),
+        the work area, the small icon size, the double-click time, the
+        heights in popup menus (frame, text row, separator) and the Windows
+        directory. Written to session-metrics<tag>.txt among the artifacts."""
         screen = self.probe_records("screen")[0]
         menu = self.probe_records("menu-metrics")[0]
+        self.dpi = int(screen["dpi"])
         self.work_area = tuple(int(v) for v in screen["workarea"].split(","))
         self.small_icon = tuple(int(v) for v in screen["smallicon"].split(","))
         self.double_click_s = int(screen["doubleclick"]) / 1000
         self.menu_frame, self.menu_item, self.menu_separator = (int(menu[k]) for k in ("frame", "item", "separator"))
         self.windows_dir = self.reg_get(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion", "SystemRoot")
         self.explorer = self.windows_dir + "\\explorer.exe"
-        (self.artifacts / "session-metrics.txt").write_text(
-            f"taskbar {self.taskbar}\nwork area {self.work_area}\nsmall icon {self.small_icon}\n"
+        (self.artifacts / f"session-metrics{self.tag}.txt").write_text(
+            f"dpi {self.dpi}\ntaskbar {self.taskbar}\nwork area {self.work_area}\nsmall icon {self.small_icon}\n"
             f"double click {self.double_click_s} s\nmenu frame {self.menu_frame}, row {self.menu_item}, "
             f"separator {self.menu_separator}\nexplorer {self.explorer}\n")
 

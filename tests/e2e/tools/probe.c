@@ -43,15 +43,18 @@ static void exe_of(DWORD pid, char *out, size_t n)
 static void print_window(HWND h)
 {
     char cls[256], title[1024], exe[MAX_PATH];
-    RECT r;
+    RECT r, c;
     DWORD pid = 0, tid = GetWindowThreadProcessId(h, &pid);
     GetClassNameA(h, cls, sizeof cls);
     GetWindowTextA(h, title, sizeof title);
     GetWindowRect(h, &r);
+    GetClientRect(h, &c);
     exe_of(pid, exe, sizeof exe);
-    printf("hwnd=0x%llx\tpid=%lu\ttid=%lu\tvisible=%d\tenabled=%d\trect=%ld,%ld,%ld,%ld\tclass=",
-           (unsigned long long)(UINT_PTR)h, pid, tid, IsWindowVisible(h) ? 1 : 0,
-           IsWindowEnabled(h) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+    printf(
+        "hwnd=0x%llx\tpid=%lu\ttid=%lu\tvisible=%d\tenabled=%d\trect=%ld,%ld,%ld,%ld"
+        "\tclient=%ld,%ld\tclass=",
+        (unsigned long long)(UINT_PTR)h, pid, tid, IsWindowVisible(h) ? 1 : 0,
+        IsWindowEnabled(h) ? 1 : 0, r.left, r.top, r.right, r.bottom, c.right, c.bottom);
     put_text(cls);
     fputs("\texe=", stdout);
     put_text(exe);
@@ -122,6 +125,20 @@ static int cmd_controls(HWND h)
     if (!IsWindow(h)) return 1;
     EnumChildWindows(h, child_cb, (LPARAM)h);
     return 0;
+}
+
+/* textfit H : the room the texts of H's controls need at their own fonts,
+ * measured in H's process by textfit.dll: a line per control that shows a
+ * text, hwnd, id, rect and need=W,H (the window size that shows it whole). */
+typedef BOOL (*textfit_fn)(HWND, char *, int);
+
+static int cmd_textfit(HWND h) {
+  static char report[65536];
+  HMODULE dll = LoadLibraryA("textfit.dll");
+  textfit_fn textfit = dll ? (textfit_fn)GetProcAddress(dll, "TextFitReport") : NULL;
+  if (!IsWindow(h) || !textfit || !textfit(h, report, sizeof report)) return 1;
+  fputs(report, stdout);
+  return 0;
 }
 
 static int cmd_text(HWND h)
@@ -606,6 +623,7 @@ static int dispatch(int argc, char **argv)
     }
     if (!strcmp(c, "controls") && argc == 2) return cmd_controls(hwnd_arg(argv[1]));
     if (!strcmp(c, "text") && argc == 2) return cmd_text(hwnd_arg(argv[1]));
+    if (!strcmp(c, "textfit") && argc == 2) return cmd_textfit(hwnd_arg(argv[1]));
     if ((!strcmp(c, "post") || !strcmp(c, "send")) && argc == 5) {
         UINT msg = (UINT)num(argv[2]);
         if (!msg) msg = RegisterWindowMessageA(argv[2]); /* a registered message by name */
@@ -641,11 +659,16 @@ static int dispatch(int argc, char **argv)
     if (!strcmp(c, "type") && argc == 2) return cmd_type(argv[1]);
     if (!strcmp(c, "screen")) {
         RECT wa;
+        HDC screen = GetDC(NULL);
+        int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(NULL, screen);
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &wa, 0);
-        printf("width=%d\theight=%d\tworkarea=%ld,%ld,%ld,%ld\tmenuheight=%d\tsmallicon=%d,%d\tdoubleclick=%u\n",
-               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), wa.left, wa.top, wa.right, wa.bottom,
-               GetSystemMetrics(SM_CYMENUSIZE), GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-               GetDoubleClickTime());
+        printf(
+            "width=%d\theight=%d\tworkarea=%ld,%ld,%ld,%ld\tmenuheight=%d\tsmallicon=%d,%d"
+            "\tdoubleclick=%u\tdpi=%d\n",
+            GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), wa.left, wa.top, wa.right,
+            wa.bottom, GetSystemMetrics(SM_CYMENUSIZE), GetSystemMetrics(SM_CXSMICON),
+            GetSystemMetrics(SM_CYSMICON), GetDoubleClickTime(), dpi);
         return 0;
     }
     if (!strcmp(c, "sleep") && argc == 2) { Sleep((DWORD)num(argv[1])); return 0; }
@@ -661,6 +684,8 @@ int main(int argc, char **argv)
               stderr);
         return 2;
     }
+    /* Real pixels at any scale, as the program (DPI aware) sees them. */
+    SetProcessDPIAware();
     int rc = dispatch(argc - 1, argv + 1);
     fflush(stdout);
     return rc;

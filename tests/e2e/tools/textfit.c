@@ -1,0 +1,152 @@
+/* textfit.dll: the room the texts of a window's controls need, measured in
+ * that window's own process with the fonts the controls draw with (a font
+ * handle means nothing in another process). probe.exe calls TextFitReport,
+ * which hooks the window's thread and sends it a message; the hook measures
+ * there and writes its report into a mapping named after the caller.
+ *
+ * The report has a line per control that shows a text: hwnd, id, rect (its
+ * window, in screen pixels) and need=W,H, the window size that shows the
+ * text whole as the control lays it out. */
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+
+#define TEXTFIT_MESSAGE "ProbeTextFit"
+#define REPORT_SIZE 65536
+
+extern IMAGE_DOS_HEADER __ImageBase;
+
+static void mapping_name(char *out, size_t size, DWORD pid) {
+  snprintf(out, size, "probe-textfit-%lu", pid);
+}
+
+/* The extent of `text` drawn with the control's font and DrawText `flags`,
+ * lines broken at `width` with DT_WORDBREAK. */
+static SIZE text_extent(HWND control, const char *text, UINT flags, LONG width) {
+  HDC dc = GetDC(control);
+  HFONT font = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
+  HGDIOBJ previous = font ? SelectObject(dc, font) : NULL;
+  RECT rect = {0, 0, width, 0};
+  DrawTextA(dc, text, -1, &rect, flags | DT_CALCRECT);
+  if (previous) SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  SIZE size = {rect.right, rect.bottom};
+  return size;
+}
+
+/* The client size a control needs for its text, laid out as the control
+ * lays it out; FALSE when it shows none. */
+static BOOL needed_client(HWND control, SIZE *need) {
+  char cls[32], text[1024];
+  RECT client;
+  LONG style = GetWindowLongA(control, GWL_STYLE);
+  GetClassNameA(control, cls, sizeof cls);
+  if (!GetWindowTextA(control, text, sizeof text)) return FALSE;
+  GetClientRect(control, &client);
+  if (!lstrcmpiA(cls, "Static")) {
+    UINT flags = DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
+    switch (style & SS_TYPEMASK) {
+      case SS_LEFT:
+      case SS_CENTER:
+      case SS_RIGHT:
+        flags |= style & SS_CENTERIMAGE ? DT_SINGLELINE : DT_WORDBREAK;
+        break;
+      case SS_LEFTNOWORDWRAP:
+        break;
+      case SS_SIMPLE:
+        flags = DT_SINGLELINE | (flags & DT_NOPREFIX);
+        break;
+      default: /* icons, pictures, frames */
+        return FALSE;
+    }
+    *need = text_extent(control, text, flags, client.right);
+    return TRUE;
+  }
+  if (lstrcmpiA(cls, "Button")) return FALSE;
+  /* Where the control draws its caption: a group box 7 px in from either
+   * side, a push button inside its 2 px frame, a default one 1 px further
+   * in (as Wine's button code lays them out). */
+  LONG type = style & BS_TYPEMASK;
+  LONG inset = type == BS_GROUPBOX        ? 7
+               : type == BS_PUSHBUTTON    ? 2
+               : type == BS_DEFPUSHBUTTON ? 3
+                                          : -1;
+  if (inset >= 0) {
+    *need = text_extent(control, text, style & BS_MULTILINE ? DT_WORDBREAK : DT_SINGLELINE,
+                        client.right - 2 * inset);
+    need->cx += 2 * inset;
+    need->cy += type == BS_GROUPBOX ? 0 : 2 * inset;
+    return TRUE;
+  }
+  /* Check boxes and radio buttons: the control's own answer, its box, the
+   * gap and the caption. */
+  need->cx = need->cy = 0;
+  return (BOOL)SendMessageA(control, BCM_GETIDEALSIZE, 0, (LPARAM)need);
+}
+
+struct report {
+  HWND parent;
+  char *at, *end;
+};
+
+static BOOL CALLBACK report_control(HWND control, LPARAM lp) {
+  struct report *report = (struct report *)lp;
+  SIZE need;
+  RECT window, client;
+  if (GetParent(control) != report->parent || !needed_client(control, &need)) return TRUE;
+  GetWindowRect(control, &window);
+  GetClientRect(control, &client);
+  /* In window pixels: the borders come on top of the client area. */
+  need.cx += window.right - window.left - client.right;
+  need.cy += window.bottom - window.top - client.bottom;
+  int n = snprintf(report->at, (size_t)(report->end - report->at),
+                   "hwnd=0x%llx\tid=%d\trect=%ld,%ld,%ld,%ld\tneed=%ld,%ld\n",
+                   (unsigned long long)(UINT_PTR)control, GetDlgCtrlID(control), window.left,
+                   window.top, window.right, window.bottom, need.cx, need.cy);
+  if (n > 0 && n < report->end - report->at) report->at += n;
+  return TRUE;
+}
+
+/* Runs on the hooked thread: measures for the process whose id comes in wParam. */
+static LRESULT CALLBACK textfit_hook(int code, WPARAM wp, LPARAM lp) {
+  const CWPSTRUCT *msg = (const CWPSTRUCT *)lp;
+  if (code == HC_ACTION && msg->message == RegisterWindowMessageA(TEXTFIT_MESSAGE)) {
+    char name[64];
+    mapping_name(name, sizeof name, (DWORD)msg->wParam);
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
+    char *view = mapping ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, REPORT_SIZE) : NULL;
+    if (view) {
+      struct report report = {msg->hwnd, view, view + REPORT_SIZE - 1};
+      EnumChildWindows(msg->hwnd, report_control, (LPARAM)&report);
+      UnmapViewOfFile(view);
+    }
+    if (mapping) CloseHandle(mapping);
+  }
+  return CallNextHookEx(NULL, code, wp, lp);
+}
+
+/* The report on the controls of `window` (its direct children) into `out`;
+ * FALSE when it could not be made or holds no control. */
+__declspec(dllexport) BOOL TextFitReport(HWND window, char *out, int size) {
+  char name[64];
+  BOOL done = FALSE;
+  DWORD thread = GetWindowThreadProcessId(window, NULL);
+  mapping_name(name, sizeof name, GetCurrentProcessId());
+  HANDLE mapping =
+      CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, REPORT_SIZE, name);
+  const char *view = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, REPORT_SIZE) : NULL;
+  HHOOK hook = view && thread ? SetWindowsHookExA(WH_CALLWNDPROC, textfit_hook,
+                                                  (HINSTANCE)&__ImageBase, thread)
+                              : NULL;
+  if (hook) {
+    DWORD_PTR result;
+    done = SendMessageTimeoutA(window, RegisterWindowMessageA(TEXTFIT_MESSAGE),
+                               GetCurrentProcessId(), 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+           view[0];
+    UnhookWindowsHookEx(hook);
+    if (done) lstrcpynA(out, view, size);
+  }
+  if (view) UnmapViewOfFile(view);
+  if (mapping) CloseHandle(mapping);
+  return done;
+}
