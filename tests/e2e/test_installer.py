@@ -339,8 +339,10 @@ class Wizard:
         self.hwnd = self.window["hwnd"]
 
     def page_controls(self):
+        # A page may be destroyed for the next one between the two calls: it
+        # then shows nothing, and the caller waits on.
         pages = [c for c in self.session.controls(self.hwnd) if c["class"] == "#32770" and c["visible"] == "1"]
-        return self.session.controls(pages[0]["hwnd"]) if pages else []
+        return self.session.probe_records("controls", pages[0]["hwnd"], check=False) if pages else []
 
     def wait_text(self, text, timeout=60):
         """Waits until the page shows a control with this text; returns it."""
