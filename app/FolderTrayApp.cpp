@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <utility>
+
 #include "app/FolderOpener.h"
 #include "bookmarks/BookmarkStore.h"
 #include "framework/ShellServices.h"
@@ -21,13 +23,14 @@ UINT MenuAlignment(const RECT& taskbar) {
 std::string MenuLabel(const std::string& name) {
   constexpr size_t kMaxLabel = 512;
   if (name.size() <= kMaxLabel) return name;
-  const char* end = name.c_str();
-  for (const char* next = end; next - name.c_str() <= static_cast<ptrdiff_t>(kMaxLabel);
-       next = ::CharNextA(next)) {
+  const char* const begin = name.c_str();
+  const char* end = begin;
+  while (*end) {
+    const char* next = ::CharNextA(end);
+    if (static_cast<size_t>(next - begin) > kMaxLabel) break;
     end = next;
-    if (!*next) break;
   }
-  return std::string(name.c_str(), end);
+  return std::string(begin, end);
 }
 
 }  // namespace
@@ -84,13 +87,13 @@ void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
   DestroyTrayMenu();
 
   // The names, read through one key; a click reads its entry again.
-  const std::vector<Bookmark> list = LoadBookmarks(*this, false);
+  std::vector<Bookmark> list = LoadBookmarks(*this, false);
   if (!m_menuTray.CreatePopupMenu()) return;
   m_menuNames.reserve(list.size());
   for (size_t i = 0; i < list.size(); ++i) {
     const UINT_PTR id = ID_TRAY_BOOKMARK_BASE + i;
     m_menuTray.AppendMenu(MF_STRING, id, MenuLabel(list[i].name).c_str());
-    m_menuNames.push_back(list[i].name);
+    m_menuNames.push_back(std::move(list[i].name));
   }
   m_menuTray.AppendMenu(MF_SEPARATOR);
   m_menuTray.AppendMenu(MF_STRING, ID_TRAY_OPTIONS, LoadResString(IDS_MENU_OPTIONS).c_str());

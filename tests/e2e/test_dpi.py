@@ -10,9 +10,8 @@ import pytest
 from harness import HIGH_DPI, WM_COMMAND, rect_of, wait_until
 from test_about import open_about, shot_dialog
 from test_menu import NATURAL_ENTRIES, layout, open_menu, save_menu_picture, store
-from test_options import FIVE, Options
+from test_options import FIVE, IDCANCEL, Options
 
-IDCANCEL = 2
 LINKS = {1019, 1020}  # the About box's links, which size themselves to their text
 # Fonts are hinted for each size, so texts (and the dialog units they make)
 # do not grow exactly by the scale; menus have frames that do not grow at all.
