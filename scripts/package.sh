@@ -5,7 +5,9 @@
 # The version is CMake's project(VERSION) in CMakeLists.txt, the one place
 # the build holds it. On a host that runs only 64-bit Wine (see
 # wine-env.sh) the x86_64 build is packaged the same way into build/x86_64,
-# for the tests; its installer is still the 32-bit NSIS program.
+# for the tests only: its installer is the same script built as a 64-bit
+# program (NSIS's amd64-unicode target), since a 32-bit one cannot start
+# there. What users get is always the 32-bit installer of the i686 build.
 # Extra arguments go to scripts/build.sh.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,13 +26,14 @@ version4=$version
 while [ "$(tr -cd . <<<"$version4" | wc -c)" -lt 3 ]; do version4=$version4.0; done
 
 package_arch() {
-  local dir="$PATHSTOW_ROOT/build/$1"
+  local dir="$PATHSTOW_ROOT/build/$1" target=()
+  [ "$1" = x86_64 ] && target=("-XTarget amd64-unicode")
   local exe="$dir/Pathstow.exe"
   local setup="$dir/Pathstow-$version-setup.exe"
   local zip="$dir/Pathstow-$version.zip"
   [ -f "$exe" ] || { echo "package: $exe is missing" >&2; exit 1; }
 
-  makensis -V2 -INPUTCHARSET UTF8 \
+  makensis -V2 -INPUTCHARSET UTF8 "${target[@]}" \
     "-DVERSION=$version" "-DVERSION4=$version4" "-DEXE=$exe" \
     "-DICON=$PATHSTOW_ROOT/res/pathstow.ico" "-DOUTFILE=$setup" \
     "$PATHSTOW_ROOT/scripts/installer/Pathstow.nsi"

@@ -14,9 +14,9 @@ source "$here/wine-env.sh"
 note=
 if [ "$PATHSTOW_ARCH" != i686 ]; then
   if pathstow_can_run_32bit; then
-    note="NOTE: PATHSTOW_ARCH=$PATHSTOW_ARCH was asked for; the $PATHSTOW_ARCH build was tested, not the 32-bit product"
+    note="NOTE: PATHSTOW_ARCH=$PATHSTOW_ARCH was asked for; the $PATHSTOW_ARCH build and a 64-bit build of the installer were tested, not the 32-bit product"
   else
-    note="NOTE: this host cannot run 32-bit Wine; the $PATHSTOW_ARCH build was tested, not the 32-bit product"
+    note="NOTE: $(pathstow_no_32bit_reason); the $PATHSTOW_ARCH build and a 64-bit build of the installer were tested, not the 32-bit product"
   fi
   echo "$note"
 fi

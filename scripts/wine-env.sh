@@ -4,14 +4,28 @@
 #
 # The product is the 32-bit build. Hosts whose kernel cannot execute 32-bit
 # code (ia32 emulation disabled) cannot run 32-bit Wine; there the same sources
-# are built for x86_64 and run under wine64. PATHSTOW_ARCH=i686|x86_64
-# overrides the choice. PATHSTOW_WINEDEBUG (e.g. warn+heap) replaces
-# WINEDEBUG=-all.
+# are built for x86_64 and run under wine64, and the installer tests run a
+# 64-bit build of the same installer script. PATHSTOW_ARCH=i686|x86_64
+# overrides the choice; PATHSTOW_NO_WIN32=1 makes every script (and the
+# end-to-end harness) treat 32-bit Wine as absent, as on such a host.
+# PATHSTOW_WINEDEBUG (e.g. warn+heap) replaces WINEDEBUG=-all.
 
 PATHSTOW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 pathstow_can_run_32bit() {
-  [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+  [ "${PATHSTOW_NO_WIN32:-0}" = 0 ] && [ -x /usr/lib/wine/wine ] &&
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# Why 32-bit Wine is not used here, for the NOTE lines.
+pathstow_no_32bit_reason() {
+  if [ "${PATHSTOW_NO_WIN32:-0}" != 0 ]; then
+    echo "PATHSTOW_NO_WIN32 treats 32-bit Wine as absent"
+  elif [ ! -x /usr/lib/wine/wine ]; then
+    echo "32-bit Wine is not installed (see scripts/install-deps.sh)"
+  else
+    echo "this host cannot run 32-bit Wine"
+  fi
 }
 
 if [ -z "${PATHSTOW_ARCH:-}" ]; then

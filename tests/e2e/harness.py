@@ -50,7 +50,15 @@ def wait_until(predicate, timeout=15.0, interval=0.1, what="condition"):
         time.sleep(interval)
 
 
+def project_version():
+    """The version the build holds: CMake's project(VERSION), its one home."""
+    text = (ROOT / "CMakeLists.txt").read_text()
+    return re.search(r"^project\(Pathstow\s+VERSION\s+([0-9.]+)", text, re.M).group(1)
+
+
 def _host_runs_32bit():
+    if os.environ.get("PATHSTOW_NO_WIN32", "0") != "0":
+        return False  # the scripts' switch: behave as on a host without 32-bit Wine
     try:
         return subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True,
                               timeout=20).returncode == 0

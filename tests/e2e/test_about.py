@@ -7,7 +7,7 @@ import subprocess
 
 import pytest
 
-from harness import WM_COMMAND, rect_of, wait_until
+from harness import WM_COMMAND, project_version, rect_of, wait_until
 
 LINK_RGB = (0, 0, 238)
 VISITED_RGB = (85, 26, 139)
@@ -112,10 +112,10 @@ def test_about_shows_live_links_in_the_users_language(session, app, language):
     ids = controls_by_id(session, dialog)
     statics = [c["text"] for c in session.controls(dialog["hwnd"]) if c["class"].lower() == "static"]
     if language == "en":
-        assert statics[1:] == ["Pathstow 1.13", "by Kelvane Software", "Freeware - all rights reserved",
+        assert statics[1:] == [f"Pathstow {project_version()}", "by Kelvane Software", "Freeware - all rights reserved",
                                "mail : pathstow@example.org", "web : " + WEB]
     else:
-        assert statics[1:] == ["Pathstow 1.13", "par Kelvane Software",
+        assert statics[1:] == [f"Pathstow {project_version()}", "par Kelvane Software",
                                "Gratuiciel - droits r\u00e9serv\u00e9s",
                                "mail : pathstow@example.org", "web : " + WEB]
     for link_id in (IDC_LINK_MAIL, IDC_LINK_WEB):

@@ -17,7 +17,7 @@ import subprocess
 import pytest
 
 from harness import ROOT, WM_CLOSE, WM_COMMAND, ID_TRAY_ABOUT, ID_TRAY_OPTIONS, Display, \
-    Timeout, WineSession, default_paths, rect_of, wait_until
+    Timeout, WineSession, default_paths, project_version, rect_of, wait_until
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pathstow"
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
@@ -29,12 +29,6 @@ BOOKMARKS = {"Counter": 2, "Path1": "Windows", "PathName1": r"C:\windows",
 UNINSTALLER_COPY = "Un.exe"  # the uninstaller runs from a copy of itself under this name in %TEMP%
 ICON_ID = 128
 IDOK_NEXT = 1  # the wizard's Next / Install / Uninstall / Finish button
-
-
-def project_version():
-    """The version the build holds: CMake's project(VERSION)."""
-    text = (ROOT / "CMakeLists.txt").read_text()
-    return re.search(r"^project\(Pathstow\s+VERSION\s+([0-9.]+)", text, re.M).group(1)
 
 
 # -- fixtures ------------------------------------------------------------------

@@ -4,7 +4,8 @@
  * Output is line based: "key=value" fields separated by tabs; texts are
  * written last on the line with tabs, CR and LF escaped as \t \r \n.
  * Exit code 0 on success, 1 when the thing asked for does not exist,
- * 2 on bad usage. */
+ * 2 on bad usage, 3 when a system call failed (named on stderr with its
+ * GetLastError). */
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -243,9 +244,18 @@ static int cmd_procs(int argc, char **argv) {
   static char cmdline[3 * 32768], cwd[3 * 32768];
   PROCESSENTRY32 pe;
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return 1;
+  if (snap == INVALID_HANDLE_VALUE) {
+    /* Never silent: the harness tells a passing failure from a lasting one. */
+    fprintf(stderr, "procs: CreateToolhelp32Snapshot failed, GetLastError %lu\n", GetLastError());
+    return 3;
+  }
   pe.dwSize = sizeof pe;
-  for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe)) {
+  if (!Process32First(snap, &pe)) {
+    fprintf(stderr, "procs: Process32First failed, GetLastError %lu\n", GetLastError());
+    CloseHandle(snap);
+    return 3;
+  }
+  for (BOOL ok = TRUE; ok; ok = Process32Next(snap, &pe)) {
     if (only && lstrcmpiA(pe.szExeFile, only)) continue;
     ULARGE_INTEGER started = {0};
     FILETIME created, exited, kernel, user;
