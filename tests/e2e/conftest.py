@@ -45,12 +45,25 @@ def pathstow_app(session, workdir, request):
     failed = getattr(request.node, "rep_call", None) is not None and request.node.rep_call.failed
     if failed:
         session.screenshot(f"{request.node.name}{session.tag}-failed")
-    session.close_explorers()
-    if a.stop() or failed:
-        # A killed program leaves its icon behind and a failed test may leave
-        # windows open: start the next test from a clean desktop.
-        session.restart_desktop()
-    session.reg_delete(a.registry_key)
+    # Every step runs even when one before it fails: a program left running
+    # would put its icon where the next test clicks.
+    explorers_closed = killed = False
+    try:
+        session.close_explorers()
+        explorers_closed = True
+    finally:
+        try:
+            killed = a.stop()
+        except BaseException:
+            killed = True
+            raise
+        finally:
+            if killed or failed or not explorers_closed:
+                # A killed program leaves its icon behind, and a failed test or
+                # teardown may leave windows open: the next test starts from a
+                # clean desktop.
+                session.restart_desktop()
+            session.reg_delete(a.registry_key)
     heap = a.heap_reports()
     if heap:
         shutil.copy(a.wine_log, session.artifacts / f"{request.node.name}{session.tag}-wine.log")

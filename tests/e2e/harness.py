@@ -292,6 +292,9 @@ class WineSession:
         """Runs probe.exe in the session; returns (exit code, stdout text)."""
         r = self.run(self.paths["probe"], *args, check=False)
         out = r.stdout.decode("cp1252", errors="replace")
+        if r.returncode == 3:  # a system call failed: the probe named it on stderr
+            (self.artifacts / "probe-failures.log").open("a").write(
+                f"{time.strftime('%H:%M:%S')} probe {' '.join(map(str, args))}: {r.stderr.decode(errors='replace')}")
         if check and r.returncode != 0:
             raise RuntimeError(f"probe {' '.join(map(str, args))} answered {r.returncode}: {out}"
                                f"{r.stderr.decode(errors='replace')}")
@@ -330,10 +333,21 @@ class WineSession:
     def send(self, hwnd, msg, wparam=0, lparam=0):
         return int(self.probe_records("send", hwnd, msg, wparam, lparam)[0]["result"])
 
-    def processes(self, exe):
-        """The running processes of an image name: pid, parent, started,
-        exe, cwd, cmdline (the last two empty while they cannot be read)."""
-        return self.probe_records("procs", "--exe", exe)
+    def processes(self, exe=None):
+        """The running processes (of an image name): pid, parent, started,
+        exe, cwd, cmdline (the last two empty while they cannot be read).
+        A snapshot that a system call failed to take (the probe answers 3
+        and names the call) is taken again: the process list may be changing
+        under it; a failure that lasts is raised with the probe's words."""
+        args = ("procs", "--exe", exe) if exe else ("procs",)
+        for attempt in range(5):
+            rc, out = self.probe(*args, check=False)
+            if rc != 3:
+                break
+            time.sleep(0.2 * (attempt + 1))
+        if rc != 0:
+            self.probe(*args)  # raises with the exit code and the probe's message
+        return parse_records(out)
 
     def close_explorers(self, pids=None, timeout=15):
         """Closes the Explorer windows that programs opened, those of `pids`
