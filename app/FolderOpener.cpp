@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/RegKey.h"
+#include "framework/WinApp.h"
 #include "res/resource.h"
 
 namespace {
@@ -89,6 +90,14 @@ std::string FindOnSearchPath(const std::string& name) {
   });
 }
 
+// A current directory holds at most MAX_PATH - 2 characters: a longer one
+// makes the start fail, so the program starts in ours instead.
+std::string WorkingDirectory(const std::string& directory) {
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, directory.data(),
+                                           static_cast<int>(directory.size()), nullptr, 0);
+  return length <= MAX_PATH - 2 ? directory : std::string();
+}
+
 }  // namespace
 
 std::string ExplorerPath() { return WindowsDirectory() + "\\explorer.exe"; }
@@ -132,14 +141,14 @@ std::string QuoteArgument(const std::string& path) {
 FolderLaunch BuildFolderLaunch(const std::string& program, int tree, const std::string& path) {
   if (!program.empty()) {
     // The program's first argument is the path itself; the directory stays unquoted.
-    return {program, QuoteArgument(path), path};
+    return {program, QuoteArgument(path), WorkingDirectory(path)};
   }
   // Explorer reads its parameters as fields separated by commas (and "="); a
   // path beginning with "/" is the user's own switches and goes unchanged.
   const bool isSwitch = !path.empty() && path[0] == '/';
   const std::string folder = isSwitch ? path : QuoteIfHolds(path, ",=");
   const std::string parameters = (tree == 1 && !isSwitch) ? "/e,/n," + folder : folder;
-  return {ExplorerPath(), parameters, parameters};
+  return {ExplorerPath(), parameters, WorkingDirectory(parameters)};
 }
 
 UINT LaunchErrorStringId(INT_PTR result) {
@@ -154,7 +163,34 @@ UINT LaunchErrorStringId(INT_PTR result) {
       return IDS_ACCESS_DENIED;
     case ERROR_BAD_FORMAT:
       return IDS_BAD_FORMAT;
+    case SE_ERR_OOM:
+      return IDS_LAUNCH_OUT_OF_MEMORY;
+    case SE_ERR_SHARE:
+      return IDS_LAUNCH_SHARE;
+    case SE_ERR_ASSOCINCOMPLETE:
+      return IDS_LAUNCH_ASSOC_INCOMPLETE;
+    case SE_ERR_DDETIMEOUT:
+      return IDS_LAUNCH_DDE_TIMEOUT;
+    case SE_ERR_DDEFAIL:
+      return IDS_LAUNCH_DDE_FAIL;
+    case SE_ERR_DDEBUSY:
+      return IDS_LAUNCH_DDE_BUSY;
+    case SE_ERR_NOASSOC:
+      return IDS_LAUNCH_NO_ASSOC;
+    case SE_ERR_DLLNOTFOUND:
+      return IDS_LAUNCH_DLL_NOT_FOUND;
     default:
-      return 0;
+      return IDS_LAUNCH_FAILED;
   }
+}
+
+std::string LaunchErrorText(INT_PTR result) {
+  const UINT id = LaunchErrorStringId(result);
+  std::string text = LoadResString(id);
+  if (id == IDS_LAUNCH_FAILED) {
+    // The code goes in by hand: a translated text is never used as a format.
+    const size_t at = text.find("%d");
+    if (at != std::string::npos) text.replace(at, 2, std::to_string(result));
+  }
+  return text;
 }

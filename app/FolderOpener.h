@@ -12,7 +12,9 @@ struct FolderLaunch {
 
 // The program, parameters and working directory that open `path`: Explorer
 // from the Windows directory (with "/e,/n," when tree is 1 and the path is not
-// a switch of its own), or `program` (a full path) when one is given.
+// a switch of its own), or `program` (a full path) when one is given. The
+// directory is the parameters for Explorer, the path for a program; left
+// empty when it is too long to be a current directory at all.
 FolderLaunch BuildFolderLaunch(const std::string& program, int tree, const std::string& path);
 
 // Explorer's full path: the program that opens a folder is never looked up in
@@ -31,5 +33,7 @@ std::string ResolveProgram(const std::string& command);
 // backslashes before a quote doubled.
 std::string QuoteArgument(const std::string& path);
 
-// The string that explains a ShellExecute result of 32 or less; 0 when there is none.
+// The string that explains a ShellExecute result of 32 or less.
 UINT LaunchErrorStringId(INT_PTR result);
+// The text of the error box for that result, the code in place of "%d".
+std::string LaunchErrorText(INT_PTR result);

@@ -129,7 +129,7 @@ void CFolderTrayApp::OpenMenuBookmark(int position) {
   }
   std::string name, path;
   if (!LoadBookmark(position, name, path) || name != m_menuNames[static_cast<size_t>(position)]) {
-    ShowError(IDS_NAME_NOT_FOUND);
+    ShowError(LoadResString(IDS_NAME_NOT_FOUND));
     return;
   }
   OpenBookmark(position, path.c_str(), m_nTree);
@@ -144,7 +144,7 @@ void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owne
   } else {
     std::string name;
     if (!LoadBookmark(position, name, folder)) {
-      ShowError(IDS_NAME_NOT_FOUND, owner);
+      ShowError(LoadResString(IDS_NAME_NOT_FOUND), owner);
       return;
     }
   }
@@ -152,7 +152,7 @@ void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owne
   if (!m_strCommand.empty()) {
     program = ResolveProgram(m_strCommand);
     if (program.empty()) {
-      ShowError(LaunchErrorStringId(ERROR_FILE_NOT_FOUND), owner);
+      ShowError(LaunchErrorText(ERROR_FILE_NOT_FOUND), owner);
       return;
     }
   }
@@ -164,11 +164,10 @@ void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owne
         TheShell().Execute(owner ? owner : m_wndHidden.m_hWnd, "open", launch.file.c_str(),
                            launch.parameters.c_str(), launch.directory.c_str(), SW_SHOWNORMAL));
   }
-  if (static_cast<int>(result) <= 32) ShowError(LaunchErrorStringId(result), owner);
+  if (static_cast<int>(result) <= 32) ShowError(LaunchErrorText(result), owner);
 }
 
-void CFolderTrayApp::ShowError(UINT textId, HWND owner) const {
-  const std::string text = textId ? LoadResString(textId) : std::string();
+void CFolderTrayApp::ShowError(const std::string& text, HWND owner) const {
   ::MessageBoxA(owner ? owner : m_wndHidden.m_hWnd, text.c_str(), LoadResString(IDS_ERROR).c_str(),
                 MB_ICONHAND);
 }

@@ -43,9 +43,8 @@ class CFolderTrayApp : public CTrayApp, private CTrayCommands {
   int LoadBookmarkCount() const;
   BOOL LoadBookmark(int index, std::string& name, std::string& path) const;
 
-  // Error box with caption "Error" owned by `owner` (null: the hidden window);
-  // textId 0 gives an empty text.
-  void ShowError(UINT textId, HWND owner = nullptr) const;
+  // Error box with caption "Error" owned by `owner` (null: the hidden window).
+  void ShowError(const std::string& text, HWND owner = nullptr) const;
 
   CHiddenWnd m_wndHidden;
   CMenu m_menuTray;

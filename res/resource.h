@@ -63,3 +63,14 @@
 
 // Options dialog: the error box when OK could not save the list
 #define IDS_SAVE_FAILED 150
+
+// Folder opener: the other launch failures ("%d" in the last one is the code)
+#define IDS_LAUNCH_OUT_OF_MEMORY 160
+#define IDS_LAUNCH_SHARE 161
+#define IDS_LAUNCH_ASSOC_INCOMPLETE 162
+#define IDS_LAUNCH_DDE_TIMEOUT 163
+#define IDS_LAUNCH_DDE_FAIL 164
+#define IDS_LAUNCH_DDE_BUSY 165
+#define IDS_LAUNCH_NO_ASSOC 166
+#define IDS_LAUNCH_DLL_NOT_FOUND 167
+#define IDS_LAUNCH_FAILED 168

@@ -109,3 +109,31 @@ def test_an_error_box_over_options_holds_the_dialog_until_it_is_closed(session, 
     options.delete(0)
     options.cancel()
     assert app.alive() and not app.heap_reports()
+
+
+def test_a_folder_too_long_for_a_working_directory_still_opens(session, app, tmp_path):
+    """A working directory holds fewer than MAX_PATH characters: a longer
+    folder reaches the Command program as its argument, and the program
+    starts in Pathstow's own folder."""
+    folder = tmp_path
+    while len(app.session_path(folder)) <= 300:
+        folder = folder / "a folder with a long name"
+    folder.mkdir(parents=True)
+    path = app.session_path(folder)
+    opener = app.session_path(session.paths["recorder"])
+    store(session, app, [("Deep", path)], Command=opener)
+    app.start()
+    choose(session, 1, 0)
+    assert wait_launches(app, 1) == [(f'"{opener}" "{path}"', app.session_path(app.dir))]
+    assert app.alive()
+
+
+def test_a_launch_failure_without_a_text_of_its_own_still_says_what_went_wrong(session, app, tmp_path):
+    """A Command file of a type no program is registered for: the box says so."""
+    viewer = tmp_path / "viewer.pathstow-unknown"
+    viewer.write_text("not a program")
+    store(session, app, [("Windows", r"C:\windows")], Command=app.session_path(viewer))
+    app.start()
+    choose(session, 1, 0)
+    close_error_box(session, error_box(session, app, "No program is registered for this type of file"))
+    assert app.launches() == [] and app.alive()

@@ -7,6 +7,7 @@
 
 #include "app/FolderOpener.h"
 #include "bookmarks/BookmarkStore.h"
+#include "framework/WinApp.h"
 #include "res/resource.h"
 #include "tests/unit/TestSupport.h"
 
@@ -49,6 +50,18 @@ TEST(FolderLaunchTest, WhatIsStartedForEachSetting) {
     EXPECT_EQ(*c.program ? c.file : explorer, launch.file);
     EXPECT_EQ(c.parameters, launch.parameters);
     EXPECT_EQ(c.directory, launch.directory);
+  }
+}
+
+// A current directory holds MAX_PATH - 2 characters: a longer folder is still
+// the argument, but the program starts in the caller's folder.
+TEST(FolderLaunchTest, FolderTooLongForAWorkingDirectoryIsOnlyTheArgument) {
+  for (const size_t length : {size_t{MAX_PATH - 2}, size_t{MAX_PATH - 1}, size_t{400}}) {
+    const std::string path = "C:\\" + std::string(length - 3, 'x');
+    const bool fits = length <= MAX_PATH - 2;
+    EXPECT_EQ(fits ? path : "", BuildFolderLaunch("C:\\o.exe", 1, path).directory) << length;
+    EXPECT_EQ(fits ? path : "", BuildFolderLaunch("", 0, path).directory) << length;
+    EXPECT_EQ(path, BuildFolderLaunch("C:\\o.exe", 1, path).parameters) << length;
   }
 }
 
@@ -126,7 +139,23 @@ TEST(FolderLaunchTest, ErrorTextsForShellResults) {
   EXPECT_EQ(static_cast<UINT>(IDS_PATH_NOT_FOUND), LaunchErrorStringId(3));
   EXPECT_EQ(static_cast<UINT>(IDS_ACCESS_DENIED), LaunchErrorStringId(5));  // 5 gives 114
   EXPECT_EQ(static_cast<UINT>(IDS_BAD_FORMAT), LaunchErrorStringId(11));    // 11 gives 113
-  for (INT_PTR other : {1, 8, 26, 31, 32}) EXPECT_EQ(0u, LaunchErrorStringId(other));
+  const std::pair<INT_PTR, UINT> others[] = {
+      {SE_ERR_OOM, IDS_LAUNCH_OUT_OF_MEMORY},
+      {SE_ERR_SHARE, IDS_LAUNCH_SHARE},
+      {SE_ERR_ASSOCINCOMPLETE, IDS_LAUNCH_ASSOC_INCOMPLETE},
+      {SE_ERR_DDETIMEOUT, IDS_LAUNCH_DDE_TIMEOUT},
+      {SE_ERR_DDEFAIL, IDS_LAUNCH_DDE_FAIL},
+      {SE_ERR_DDEBUSY, IDS_LAUNCH_DDE_BUSY},
+      {SE_ERR_NOASSOC, IDS_LAUNCH_NO_ASSOC},
+      {SE_ERR_DLLNOTFOUND, IDS_LAUNCH_DLL_NOT_FOUND},
+      {1, IDS_LAUNCH_FAILED},
+      {4, IDS_LAUNCH_FAILED},
+      {-7, IDS_LAUNCH_FAILED},
+  };
+  for (const auto& [result, id] : others) {
+    EXPECT_EQ(id, LaunchErrorStringId(result)) << result;
+    EXPECT_FALSE(LoadResString(id).empty()) << id;  // every failure says something
+  }
 }
 
 class OpenBookmarkTest : public ::testing::Test {
@@ -190,9 +219,14 @@ TEST_F(OpenBookmarkTest, PositionBeyondTheListIsReportedWithoutLaunch) {
 
 TEST_F(OpenBookmarkTest, LaunchFailuresShowTheirText) {
   const std::pair<INT_PTR, const char*> failures[] = {
-      {0, "Out of memory or resources"}, {2, "Command not found"},
-      {3, "Path of command not found"},  {5, "Access denied"},
-      {11, "Wrong .exe format"},         {31, ""},
+      {0, "Out of memory or resources"},
+      {2, "Command not found"},
+      {3, "Path of command not found"},
+      {5, "Access denied"},
+      {11, "Wrong .exe format"},
+      {31, "No program is registered for this type of file"},
+      {26, "A sharing violation occurred"},
+      {4, "The folder could not be opened (error 4)"},
   };
   for (const auto& [result, text] : failures) {
     shell.executeResult = result;
