@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "framework/Text.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 
@@ -34,10 +35,11 @@ RECT FitRectToText(const RECT& rect, SIZE text, DWORD style) {
 
 namespace {
 
-// The first "%1" in double quotes, stepping over double-byte characters of
-// the active code page so that a trail byte is never taken for a quote.
+// The first "%1" in double quotes, stepping over the characters of the
+// active code page (double-byte or UTF-8) so that a trail byte is never
+// taken for a quote.
 char* FindQuotedPlaceholder(char* text) {
-  for (char* p = text; *p; p = ::CharNextA(p)) {
+  for (char* p = text; *p; p = const_cast<char*>(NextChar(p))) {
     if (std::strncmp(p, "\"%1\"", 4) == 0) return p;
   }
   return nullptr;

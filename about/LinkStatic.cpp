@@ -2,11 +2,14 @@
 
 #include <windowsx.h>
 
+#include <cstring>
 #include <iterator>
+#include <vector>
 
 #include "about/LinkMath.h"
 #include "framework/RegKey.h"
 #include "framework/ShellServices.h"
+#include "framework/Text.h"
 #include "framework/WinApp.h"
 
 namespace {
@@ -149,37 +152,39 @@ void CLinkStatic::SetFollowed(BOOL followed) {
 
 int CLinkStatic::ShellOpenUrl(LPCSTR url, int showCommand) {
   const INT_PTR shellResult = reinterpret_cast<INT_PTR>(
-      TheShell().Execute(nullptr, "open", url, nullptr, nullptr, showCommand));
+      TheShell().Execute(nullptr, L"open", Widen(url).data(), nullptr, nullptr, showCommand));
   if (static_cast<UINT_PTR>(shellResult) > 32) return static_cast<int>(shellResult);
 
   // The shell could not: try the program registered for web pages.
-  char command[520] = {};
-  if (ReadKeyDefault(HKEY_CLASSES_ROOT, ".htm", command) != ERROR_SUCCESS) {
+  std::string pageClass, registered;
+  if (ReadKeyDefault(HKEY_CLASSES_ROOT, ".htm", pageClass) != ERROR_SUCCESS ||
+      ReadKeyDefault(HKEY_CLASSES_ROOT, (pageClass + "\\shell\\open\\command").c_str(),
+                     registered) != ERROR_SUCCESS) {
     return static_cast<int>(shellResult);
   }
-  static const char kOpenCommand[] = "\\shell\\open\\command";
-  const size_t classLength = strnlen(command, sizeof(command));
-  if (classLength + sizeof(kOpenCommand) > sizeof(command)) return static_cast<int>(shellResult);
-  lstrcpyA(command + classLength, kOpenCommand);
-  if (ReadKeyDefault(HKEY_CLASSES_ROOT, command, command) != ERROR_SUCCESS) {
+  // Room for the whole command, a blank, the URL and the terminator: a cut
+  // command line could start anything.
+  std::vector<char> command(registered.size() + 1 + std::strlen(url) + 1, '\0');
+  std::memcpy(command.data(), registered.c_str(), registered.size());
+  if (!BuildFallbackCommand(command.data(), command.size(), url)) {
     return static_cast<int>(shellResult);
   }
-  // A cut command line could start anything: let the shell's error speak instead.
-  if (!BuildFallbackCommand(command, sizeof(command), url)) return static_cast<int>(shellResult);
-  return static_cast<int>(::WinExec(command, static_cast<UINT>(showCommand)));
+  return static_cast<int>(::WinExec(command.data(), static_cast<UINT>(showCommand)));
 }
 
-LONG CLinkStatic::ReadKeyDefault(HKEY root, LPCSTR subKey, LPSTR out) {
+LONG CLinkStatic::ReadKeyDefault(HKEY root, LPCSTR subKey, std::string& out) {
   CRegKey key;
   const LONG opened = key.Open(root, subKey, KEY_QUERY_VALUE);
   if (opened != ERROR_SUCCESS) return opened;
-  char value[MAX_PATH] = {};
-  LONG size = sizeof(value);
-  const LONG read = ::RegQueryValueA(key.Get(), nullptr, value, &size);
-  // An unreadable or over-long value is no command to run.
+  // Sized from the value's own length: a path in UTF-8 may be long.
+  LONG size = 0;
+  LONG read = ::RegQueryValueA(key.Get(), nullptr, nullptr, &size);
   if (read != ERROR_SUCCESS) return read;
-  value[sizeof(value) - 1] = '\0';
-  lstrcpyA(out, value);
+  std::vector<char> value(static_cast<size_t>(size) + 1, '\0');
+  read = ::RegQueryValueA(key.Get(), nullptr, value.data(), &size);
+  // An unreadable value is no command to run.
+  if (read != ERROR_SUCCESS) return read;
+  out = value.data();
   return ERROR_SUCCESS;
 }
 
@@ -211,12 +216,9 @@ void CLinkStatic::FitToText() {
 void CLinkStatic::LoadHandCursor() {
   if (m_hHandCursor) return;
 
-  char path[MAX_PATH] = {};
-  static const char kHelpProgram[] = "\\winhlp32.exe";
-  const UINT length = ::GetWindowsDirectoryA(path, sizeof(path));
-  if (length > 0 && length + sizeof(kHelpProgram) <= sizeof(path)) {
-    lstrcpyA(path + length, kHelpProgram);
-    if (HMODULE module = ::LoadLibraryA(path)) {
+  const std::string windows = WindowsDirectory();
+  if (!windows.empty()) {
+    if (HMODULE module = ::LoadLibraryA((windows + "\\winhlp32.exe").c_str())) {
       if (HCURSOR cursor = ::LoadCursorA(module, MAKEINTRESOURCEA(kHandCursorId))) {
         // The copy outlives the module.
         m_handCursorCopy.Reset(static_cast<HCURSOR>(::CopyIcon(cursor)));

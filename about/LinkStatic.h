@@ -27,9 +27,10 @@ class CLinkStatic : public CStatic {
   // Sizes the window to its caption's extent, keeping the edges its alignment names.
   void FitToText();
   void LoadHandCursor();
-  // Reads the default value of `root\subKey` into `out` (which may be `subKey`;
-  // at least 260 bytes). Answers ERROR_SUCCESS or the failing call's error.
-  static LONG ReadKeyDefault(HKEY root, LPCSTR subKey, LPSTR out);
+  // Reads the default value of `root\subKey`, whatever its length, into `out`
+  // (untouched on failure; `subKey` may be its text). Answers ERROR_SUCCESS or
+  // the failing call's error.
+  static LONG ReadKeyDefault(HKEY root, LPCSTR subKey, std::string& out);
 
   BOOL PreTranslateMessage(MSG* msg) override;
 

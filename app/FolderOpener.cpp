@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/RegKey.h"
+#include "framework/Text.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
 
@@ -20,29 +21,12 @@ std::string QuoteIfHolds(const std::string& path, const char* specials) {
   return '"' + path + '"';
 }
 
-// A text that a system call writes into a buffer whose size it reports:
-// `call(buffer, size)` answers the length written, or the size it needs.
-template <class Call>
-std::string FillBuffer(Call call) {
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD length = call(buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return std::string();
-    if (length < buffer.size()) return std::string(buffer.data(), length);
-    buffer.resize(static_cast<size_t>(length) + 1);
-  }
-}
-
-std::string WindowsDirectory() {
-  return FillBuffer([](char* out, DWORD size) { return ::GetWindowsDirectoryA(out, size); });
-}
-
 std::string SystemDirectory() {
-  return FillBuffer([](char* out, DWORD size) { return ::GetSystemDirectoryA(out, size); });
+  return FillText([](char* out, DWORD size) { return ::GetSystemDirectoryA(out, size); });
 }
 
 std::string ExpandText(const std::string& text) {
-  return FillBuffer([&](char* out, DWORD size) {
+  return FillText([&](char* out, DWORD size) {
     const DWORD needed = ::ExpandEnvironmentStringsA(text.c_str(), out, size);
     // The count includes the terminating zero.
     return needed == 0 ? 0 : (needed <= size ? needed - 1 : needed);
@@ -82,10 +66,10 @@ std::string RegisteredAppPath(const std::string& name) {
 // then the PATH variable; the current and the opened folder play no part.
 std::string FindOnSearchPath(const std::string& name) {
   std::string directories = SystemDirectory() + ";" + WindowsDirectory();
-  const std::string path = FillBuffer(
-      [](char* out, DWORD size) { return ::GetEnvironmentVariableA("PATH", out, size); });
+  const std::string path =
+      FillText([](char* out, DWORD size) { return ::GetEnvironmentVariableA("PATH", out, size); });
   if (!path.empty()) directories += ";" + path;
-  return FillBuffer([&](char* out, DWORD size) {
+  return FillText([&](char* out, DWORD size) {
     return ::SearchPathA(directories.c_str(), name.c_str(), ".exe", size, out, nullptr);
   });
 }
@@ -100,14 +84,14 @@ std::string WorkingDirectory(const std::string& directory) {
 
 }  // namespace
 
-std::string ExplorerPath() { return WindowsDirectory() + "\\explorer.exe"; }
+std::string ExplorerPath() { return WindowsDirectoryUtf8() + "\\explorer.exe"; }
 
 std::string ResolveProgram(const std::string& command) {
   const std::string name = Unquoted(command);
   if (name.empty()) return std::string();
   if (name.find_first_of("\\/:") != std::string::npos) {
     // A relative folder part is taken from this program's current folder.
-    return FillBuffer([&](char* out, DWORD size) {
+    return FillText([&](char* out, DWORD size) {
       return ::GetFullPathNameA(name.c_str(), size, out, nullptr);
     });
   }

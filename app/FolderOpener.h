@@ -10,18 +10,19 @@ struct FolderLaunch {
   std::string directory;
 };
 
-// The program, parameters and working directory that open `path`: Explorer
+// The program, parameters and working directory that open `path`, in UTF-8
+// (any folder name, whatever the ANSI code page holds): Explorer
 // from the Windows directory (with "/e,/n," when tree is 1 and the path is not
 // a switch of its own), or `program` (a full path) when one is given. The
 // directory is the parameters for Explorer, the path for a program; left
 // empty when it is too long to be a current directory at all.
 FolderLaunch BuildFolderLaunch(const std::string& program, int tree, const std::string& path);
 
-// Explorer's full path: the program that opens a folder is never looked up in
-// the folder being opened.
+// Explorer's full path, in UTF-8: the program that opens a folder is never
+// looked up in the folder being opened.
 std::string ExplorerPath();
 
-// The full path of the `Command` program, found as the system finds programs
+// The full path of the `Command` program (ANSI), found as the system finds programs
 // but never through the folder being opened: a name with a folder part is
 // made absolute, a bare name is looked up in the shell's registered
 // application paths, then on the search path. Empty when it is not found.

@@ -7,6 +7,7 @@
 #include "app/FolderOpener.h"
 #include "bookmarks/BookmarkStore.h"
 #include "framework/ShellServices.h"
+#include "framework/Text.h"
 #include "res/resource.h"
 
 namespace {
@@ -19,14 +20,14 @@ UINT MenuAlignment(const RECT& taskbar) {
 
 // The label of a bookmark's item: its name, cut to a length the menu can
 // measure and draw at once (a megabyte of text would freeze it), at a
-// character boundary of the ANSI code page.
-std::string MenuLabel(const std::string& name) {
+// character boundary of `codePage`: never inside a character.
+std::string MenuLabel(const std::string& name, UINT codePage = CP_ACP) {
   constexpr size_t kMaxLabel = 512;
   if (name.size() <= kMaxLabel) return name;
   const char* const begin = name.c_str();
   const char* end = begin;
   while (*end) {
-    const char* next = ::CharNextA(end);
+    const char* next = NextChar(end, codePage);
     if (static_cast<size_t>(next - begin) > kMaxLabel) break;
     end = next;
   }
@@ -92,8 +93,14 @@ void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
   m_menuNames.reserve(list.size());
   for (size_t i = 0; i < list.size(); ++i) {
     const UINT_PTR id = ID_TRAY_BOOKMARK_BASE + i;
-    m_menuTray.AppendMenu(MF_STRING, id, MenuLabel(list[i].name).c_str());
-    m_menuNames.push_back(std::move(list[i].name));
+    if (list[i].exactName.empty()) {
+      m_menuTray.AppendMenu(MF_STRING, id, MenuLabel(list[i].name).c_str());
+    } else {
+      // A name that the ANSI code page cannot hold, cut as UTF-8.
+      m_menuTray.AppendMenu(MF_STRING, id,
+                            Widen(MenuLabel(list[i].exactName, CP_UTF8), CP_UTF8).data());
+    }
+    m_menuNames.push_back(std::move(list[i]));
   }
   m_menuTray.AppendMenu(MF_SEPARATOR);
   m_menuTray.AppendMenu(MF_STRING, ID_TRAY_OPTIONS, LoadResString(IDS_MENU_OPTIONS).c_str());
@@ -127,26 +134,27 @@ void CFolderTrayApp::OpenMenuBookmark(int position) {
     OpenBookmark(position, nullptr, m_nTree);
     return;
   }
-  std::string name, path;
-  if (!LoadBookmark(position, name, path) || name != m_menuNames[static_cast<size_t>(position)]) {
+  const Bookmark& shown = m_menuNames[static_cast<size_t>(position)];
+  Bookmark entry;
+  if (!::LoadBookmark(*this, position, entry) || entry.name != shown.name ||
+      entry.exactName != shown.exactName) {
     ShowError(LoadResString(IDS_NAME_NOT_FOUND));
     return;
   }
-  OpenBookmark(position, path.c_str(), m_nTree);
+  OpenBookmark(position, entry.path.c_str(), m_nTree, nullptr, entry.exactPath);
 }
 
 // --- opening a folder ---
 
-void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owner) {
-  std::string folder;
+void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owner,
+                                  const std::string& exactPath) {
+  Bookmark entry;
   if (path) {
-    folder = path;
-  } else {
-    std::string name;
-    if (!LoadBookmark(position, name, folder)) {
-      ShowError(LoadResString(IDS_NAME_NOT_FOUND), owner);
-      return;
-    }
+    entry.path = path;
+    entry.exactPath = exactPath;
+  } else if (!::LoadBookmark(*this, position, entry)) {
+    ShowError(LoadResString(IDS_NAME_NOT_FOUND), owner);
+    return;
   }
   std::string program;
   if (!m_strCommand.empty()) {
@@ -156,13 +164,17 @@ void CFolderTrayApp::OpenBookmark(int position, LPCSTR path, int tree, HWND owne
       return;
     }
   }
-  const FolderLaunch launch = BuildFolderLaunch(program, tree, folder);
+  // Built in UTF-8 and started through the wide call: the exact stored
+  // folder arrives whole, also where the ANSI code page cannot hold it.
+  const std::string folder = entry.exactPath.empty() ? Utf8FromAnsi(entry.path) : entry.exactPath;
+  const FolderLaunch launch = BuildFolderLaunch(Utf8FromAnsi(program), tree, folder);
   INT_PTR result = 0;
   {
     CWaitCursor wait;
-    result = reinterpret_cast<INT_PTR>(
-        TheShell().Execute(owner ? owner : m_wndHidden.m_hWnd, "open", launch.file.c_str(),
-                           launch.parameters.c_str(), launch.directory.c_str(), SW_SHOWNORMAL));
+    result = reinterpret_cast<INT_PTR>(TheShell().Execute(
+        owner ? owner : m_wndHidden.m_hWnd, L"open", Widen(launch.file, CP_UTF8).data(),
+        Widen(launch.parameters, CP_UTF8).data(), Widen(launch.directory, CP_UTF8).data(),
+        SW_SHOWNORMAL));
   }
   if (static_cast<int>(result) <= 32) ShowError(LaunchErrorText(result), owner);
 }

@@ -6,6 +6,7 @@
 
 #include "app/HiddenWnd.h"
 #include "app/TrayApp.h"
+#include "bookmarks/BookmarkStore.h"
 #include "framework/Menu.h"
 
 class CFolderTrayApp : public CTrayApp, private CTrayCommands {
@@ -36,9 +37,11 @@ class CFolderTrayApp : public CTrayApp, private CTrayCommands {
   // the "not found" box shows instead of another folder.
   void OpenMenuBookmark(int position) override;
   void OnTaskbarCreated() override { RestoreTrayIcon(); }
-  // Opens `path`, or bookmark `position` when path is null; failures are shown
-  // in a box owned by `owner`, the window the user works in (null: the hidden window).
-  void OpenBookmark(int position, LPCSTR path, int tree, HWND owner = nullptr);
+  // Opens `path` (`exactPath`, in UTF-8, where the ANSI code page cannot hold it), or
+  // bookmark `position` when path is null; failures are shown in a box owned
+  // by `owner`, the window the user works in (null: the hidden window).
+  void OpenBookmark(int position, LPCSTR path, int tree, HWND owner = nullptr,
+                    const std::string& exactPath = std::string());
 
   int LoadBookmarkCount() const;
   BOOL LoadBookmark(int index, std::string& name, std::string& path) const;
@@ -53,7 +56,7 @@ class CFolderTrayApp : public CTrayApp, private CTrayCommands {
 
  private:
   // The bookmark names of the menu in m_menuTray, by position.
-  std::vector<std::string> m_menuNames;
+  std::vector<Bookmark> m_menuNames;
   bool m_bComInitialized = false;
 };
 

@@ -68,8 +68,9 @@ int CountIn(const CRegKey& key) {
 // Entry `suffix`: its name, and its path when the name is not empty.
 Bookmark EntryIn(const CRegKey& key, int suffix, bool withPath = true) {
   Bookmark entry;
-  entry.name = key.ReadText(NameEntry(suffix).c_str());
-  if (withPath && !entry.name.empty()) entry.path = key.ReadText(PathEntry(suffix).c_str());
+  entry.name = key.ReadText(NameEntry(suffix).c_str(), entry.exactName);
+  if (withPath && !entry.name.empty())
+    entry.path = key.ReadText(PathEntry(suffix).c_str(), entry.exactPath);
   return entry;
 }
 
@@ -82,10 +83,16 @@ int LoadBookmarkCount(const CWinApp& app) {
   return key ? CountIn(key) : 0;
 }
 
-bool LoadBookmark(const CWinApp& app, int index, std::string& name, std::string& path) {
+bool LoadBookmark(const CWinApp& app, int index, Bookmark& entry) {
   const CRegKey key = ReadListKey(app);
   if (index < 0 || index >= key.ReadInt(kCounterEntry, 0)) return false;
-  Bookmark entry = EntryIn(key, index + 1);
+  entry = EntryIn(key, index + 1);
+  return true;
+}
+
+bool LoadBookmark(const CWinApp& app, int index, std::string& name, std::string& path) {
+  Bookmark entry;
+  if (!LoadBookmark(app, index, entry)) return false;
   name = std::move(entry.name);
   path = std::move(entry.path);
   return true;
@@ -111,10 +118,16 @@ bool SaveBookmarks(const CWinApp& app, const std::vector<Bookmark>& entries, int
   for (int i = 0; i < count; ++i) {
     const Bookmark& entry = entries[static_cast<size_t>(i)];
     const int suffix = i + 1;
+    const std::string name = NameEntry(suffix), path = PathEntry(suffix);
     // An empty name deletes the old one, so it cannot come back with a new path.
-    ok &= entry.name.empty() ? key.DeleteValue(NameEntry(suffix).c_str())
-                             : key.WriteText(NameEntry(suffix).c_str(), entry.name.c_str());
-    ok &= key.WriteText(PathEntry(suffix).c_str(), TrimPath(entry.path).c_str());
+    if (!entry.exactName.empty()) {
+      ok &= key.WriteExactText(name.c_str(), entry.exactName);
+    } else {
+      ok &= entry.name.empty() ? key.DeleteValue(name.c_str())
+                               : key.WriteText(name.c_str(), entry.name.c_str());
+    }
+    ok &= entry.exactPath.empty() ? key.WriteText(path.c_str(), TrimPath(entry.path).c_str())
+                                  : key.WriteExactText(path.c_str(), entry.exactPath);
   }
   const int last = std::min(std::max(previousCount, stored), kMaxBookmarks);
   for (int suffix = count + 1; suffix <= last; ++suffix) {

@@ -24,6 +24,11 @@ constexpr int kMaxBookmarks = 0xFFFF - ID_TRAY_BOOKMARK_BASE + 1;
 struct Bookmark {
   std::string name;
   std::string path;
+  // The stored texts themselves, in UTF-8, where the ANSI code page cannot
+  // hold them (empty otherwise): a save writes them back unchanged, and the
+  // folder opens with the exact path, never with the lossy copy above.
+  std::string exactName{};
+  std::string exactPath{};
 };
 
 // Each operation below opens the section's key once, does all its reads or
@@ -37,10 +42,13 @@ int LoadBookmarkCount(const CWinApp& app);
 // Entry `index` (0-based): false when index is not below the stored count
 // (the outputs are then untouched). An entry with an empty name has an empty path.
 bool LoadBookmark(const CWinApp& app, int index, std::string& name, std::string& path);
+// The same, with the exact texts where the code page cannot hold them.
+bool LoadBookmark(const CWinApp& app, int index, Bookmark& entry);
 // The whole list: LoadBookmarkCount entries, each as LoadBookmark gives it;
 // the names alone when `withPaths` is false.
 std::vector<Bookmark> LoadBookmarks(const CWinApp& app, bool withPaths = true);
-// Rewrites the list: "Counter", then each entry's name and trimmed path, then
+// Rewrites the list: "Counter", then each entry's name and trimmed path (its
+// exact texts, where it has them, unchanged), then
 // deletes the surplus suffixes from entries.size() + 1 up to previousCount or
 // the count stored now, whichever is larger (another instance may have saved
 // a longer list meanwhile). Every write is attempted; answers false when any

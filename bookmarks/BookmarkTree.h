@@ -7,7 +7,7 @@
 #include "bookmarks/BookmarkStore.h"
 #include "framework/Controls.h"
 
-class CFolderTrayApp;
+class CWinApp;
 
 // Every item is a root item; its text is the bookmark's name and its item
 // data the index of its path in the path table. The item data of all items
@@ -15,14 +15,14 @@ class CFolderTrayApp;
 class CBookmarkTree : public CTreeCtrl {
  public:
   // Fills the tree from the stored list, sorted, with the first item selected.
-  void LoadBookmarks(const CFolderTrayApp& app);
+  void LoadBookmarks(const CWinApp& app);
   // Appends an item named `name` with an empty path; not sorted yet.
   HTREEITEM AddBookmark(LPCSTR name);
   // Removes `item` and its path, renumbering the items above it. The caller
   // moves the selection away first.
   void DeleteBookmark(HTREEITEM item);
   // Writes the items in display order over the list that was loaded.
-  bool SaveBookmarks(const CFolderTrayApp& app) const;
+  bool SaveBookmarks(const CWinApp& app) const;
 
   // Sorts the items alphabetically by name with the control's own sort.
   void SortBookmarks() const { SortChildren(TVI_ROOT); }
@@ -31,7 +31,19 @@ class CBookmarkTree : public CTreeCtrl {
 
   // The path stored at `index`; empty when there is none.
   std::string GetPath(LPARAM index) const;
+  // Replaces the path at `index` (and its exact text, if it had one).
   void SetPath(LPARAM index, const std::string& path);
+  // The stored path at `index`, in UTF-8, where the ANSI code page cannot
+  // hold it; empty otherwise.
+  std::string GetExactPath(LPARAM index) const;
+  // Takes `typed`, the path field's text, for `index`: the exact stored path
+  // stays while the field shows its copy untouched; false, with nothing
+  // changed, when the field lost characters the ANSI code page cannot hold
+  // (the caller reports that).
+  bool StoreTypedPath(LPARAM index, const std::string& typed);
+  // Tells the user, once the current notification is over, that a text was
+  // refused because this system's code page cannot hold it.
+  void ReportUnstorableText();
   std::string GetItemPath(HTREEITEM item) const {
     return GetPath(static_cast<LPARAM>(GetItemData(item)));
   }
@@ -46,10 +58,20 @@ class CBookmarkTree : public CTreeCtrl {
   bool OnEndLabelEdit(Message& msg);
   bool OnKeyDown(Message& msg);
   bool OnEndEditLabelNow(Message& msg);
+  bool OnReportUnstorable(Message& msg);
 
   // The number of entries LoadBookmarks read, handed back to the save.
   int m_nLoadedCount = 0;
   CStringArray m_arrPaths;
+  // Beside m_arrPaths, index for index: the stored name and path where the
+  // ANSI code page cannot hold them (empty where it can), written back as
+  // they are unless the user replaces them.
+  struct ExactTexts {
+    std::string name, path;  // UTF-8
+  };
+  std::vector<ExactTexts> m_exactTexts;
   // Set while a label edit is being ended without keeping its text.
   bool m_bCancellingEdit = false;
+  // Set from a refusal until its box shows.
+  bool m_bReportPending = false;
 };

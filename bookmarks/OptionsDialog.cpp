@@ -4,6 +4,7 @@
 #include "app/FolderTrayApp.h"
 #include "framework/ShellServices.h"
 #include "bookmarks/BookmarkStore.h"
+#include "framework/Text.h"
 #include "framework/WinApp.h"
 
 namespace {
@@ -58,20 +59,24 @@ BOOL COptionsDialog::OnInitDialog() {
   return TRUE;  // the focus goes to the tree, first in tab order
 }
 
-void COptionsDialog::StoreSelectedPath() {
-  if (HTREEITEM item = m_treeBookmarks.GetSelectedItem()) {
-    m_treeBookmarks.SetPath(static_cast<LPARAM>(m_treeBookmarks.GetItemData(item)),
-                            m_editPath.GetWindowText());
-  }
+bool COptionsDialog::StorePath(LPARAM index) {
+  if (m_treeBookmarks.StoreTypedPath(index, m_editPath.GetWindowText())) return true;
+  m_treeBookmarks.ReportUnstorableText();
+  return false;
+}
+
+bool COptionsDialog::StoreSelectedPath() {
+  HTREEITEM item = m_treeBookmarks.GetSelectedItem();
+  return !item || StorePath(static_cast<LPARAM>(m_treeBookmarks.GetItemData(item)));
 }
 
 bool COptionsDialog::OnSelChanged(Message& msg) {
   const auto* change = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
-  if (change->itemOld.hItem) {
-    m_treeBookmarks.SetPath(change->itemOld.lParam, m_editPath.GetWindowText());
-  }
+  // A path this system cannot store is dropped, and the user told why.
+  if (change->itemOld.hItem) StorePath(change->itemOld.lParam);
   // With no new selection the field keeps its text.
   if (change->itemNew.hItem) {
+    // A path that the code page cannot hold shows as well as it can there.
     m_editPath.SetWindowText(m_treeBookmarks.GetPath(change->itemNew.lParam));
   }
   return true;
@@ -83,7 +88,8 @@ bool COptionsDialog::OnDoubleClick(Message& msg) {
   if (!item) return true;  // empty list
   const LPARAM index = static_cast<LPARAM>(m_treeBookmarks.GetItemData(item));
   // The stored path: text typed since the last selection change is not used.
-  m_pendingOpens.push_back({static_cast<int>(index), m_treeBookmarks.GetPath(index)});
+  m_pendingOpens.push_back({static_cast<int>(index), m_treeBookmarks.GetPath(index),
+                            m_treeBookmarks.GetExactPath(index)});
   PostMessage(WM_OPEN_PENDING);
   return true;
 }
@@ -93,7 +99,7 @@ bool COptionsDialog::OnOpenPending(Message&) {
   const PendingOpen open = m_pendingOpens.front();
   m_pendingOpens.erase(m_pendingOpens.begin());
   // Failures are shown over this dialog, which stays disabled meanwhile.
-  TheApp().OpenBookmark(open.index, open.path.c_str(), m_nTree, m_hWnd);
+  TheApp().OpenBookmark(open.index, open.path.c_str(), m_nTree, m_hWnd, open.exactPath);
   return true;
 }
 
@@ -122,22 +128,28 @@ bool COptionsDialog::OnBrowse(Message&) {
   IMalloc* malloc = nullptr;
   if (FAILED(shell.GetMalloc(&malloc)) || !malloc) return true;
 
-  const std::string title = LoadResString(IDS_BROWSE_TITLE);
-  char displayName[MAX_PATH] = {};
-  BROWSEINFOA info{};
+  // The wide calls: a folder of any name and length arrives whole; in the
+  // ANSI code page its path may take three bytes a character.
+  const WideText title = Widen(LoadResString(IDS_BROWSE_TITLE));
+  WCHAR displayName[MAX_PATH] = {};  // the browser writes at most MAX_PATH characters there
+  BROWSEINFOW info{};
   info.hwndOwner = m_hWnd;
   info.pszDisplayName = displayName;
-  info.lpszTitle = title.c_str();
+  info.lpszTitle = title.data();
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
+  std::string chosen;  // UTF-8
   if (PIDLIST_ABSOLUTE list = shell.BrowseForFolder(&info)) {
-    char path[MAX_PATH] = {};
-    if (shell.GetPathFromIDList(list, path)) {
-      path[MAX_PATH - 1] = '\0';
-      m_editPath.SetWindowText(path);
-    }
+    chosen = shell.GetPathFromIDList(list);
     malloc->Free(list);
   }
   malloc->Release();
+  std::string path;
+  if (chosen.empty()) return true;  // cancelled, or no folder of the file system
+  if (AnsiFromUtf8(chosen, path)) {
+    m_editPath.SetWindowText(path);
+  } else {
+    m_treeBookmarks.ReportUnstorableText();  // never a lossy copy in the field
+  }
   return true;
 }
 
@@ -160,7 +172,8 @@ void COptionsDialog::OnOK() {
     return;
   }
   m_treeBookmarks.SortBookmarks();
-  StoreSelectedPath();
+  // A path this system cannot store keeps the dialog open: nothing is written.
+  if (!StoreSelectedPath()) return;
   CFolderTrayApp& app = TheApp();
   bool saved = m_treeBookmarks.SaveBookmarks(app);
   saved = app.WriteProfileInt(kCommandSection, kTreeEntry, m_nTree) && saved;

@@ -37,8 +37,11 @@ class COptionsDialog : public CDialog {
   bool OnPaint(Message& msg);
   bool OnOpenPending(Message& msg);
 
-  // Stores the path field's text for the selected item, if there is one.
-  void StoreSelectedPath();
+  // Stores the path field's text for item `index`; false, with nothing stored
+  // and the user told why, when this system's code page cannot hold it.
+  bool StorePath(LPARAM index);
+  // The same for the selected item, if there is one.
+  bool StoreSelectedPath();
 
   HICON m_hIcon;
   // The bookmark a double click asked to open. The open runs from a posted
@@ -47,6 +50,7 @@ class COptionsDialog : public CDialog {
   struct PendingOpen {
     int index;
     std::string path;
+    std::string exactPath;
   };
   std::vector<PendingOpen> m_pendingOpens;
 };

@@ -41,6 +41,14 @@ BOOL CTreeCtrl::SetItemText(HTREEITEM item, LPCSTR text) const {
   return static_cast<BOOL>(SendMessage(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi)));
 }
 
+BOOL CTreeCtrl::SetItemText(HTREEITEM item, const wchar_t* text) const {
+  TVITEMW tvi{};
+  tvi.mask = TVIF_TEXT;
+  tvi.hItem = item;
+  tvi.pszText = const_cast<LPWSTR>(text);
+  return static_cast<BOOL>(SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tvi)));
+}
+
 DWORD_PTR CTreeCtrl::GetItemData(HTREEITEM item) const {
   TVITEMA tvi{};
   tvi.mask = TVIF_PARAM;

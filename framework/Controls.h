@@ -21,6 +21,8 @@ class CTreeCtrl : public CWnd {
   BOOL DeleteItem(HTREEITEM item) const;
   std::string GetItemText(HTREEITEM item) const;
   BOOL SetItemText(HTREEITEM item, LPCSTR text) const;
+  // A text that the ANSI code page cannot hold.
+  BOOL SetItemText(HTREEITEM item, const wchar_t* text) const;
   DWORD_PTR GetItemData(HTREEITEM item) const;
   BOOL SetItemData(HTREEITEM item, DWORD_PTR data) const;
 

@@ -15,6 +15,10 @@ class CMenu : public CHandleOwner<MenuTraits> {
   BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCSTR text = nullptr) const {
     return ::AppendMenuA(Get(), flags, id, text);
   }
+  // A label that the ANSI code page cannot hold.
+  BOOL AppendMenu(UINT flags, UINT_PTR id, const wchar_t* text) const {
+    return ::AppendMenuW(Get(), flags, id, text);
+  }
   // Destroys the menu if there is one; safe to call any number of times.
   void DestroyMenu() { Reset(); }
   // Tracks the menu, recording it as the thread's tracking state meanwhile.

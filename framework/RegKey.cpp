@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "framework/Text.h"
+
 namespace {
 
 // The buffer that the first query of a text offers: most texts fit, and one
@@ -59,6 +61,27 @@ std::string CRegKey::ReadText(LPCSTR entry, const std::string& defaultValue) con
   return std::string(data.data());  // up to the first zero
 }
 
+std::string CRegKey::ReadText(LPCSTR entry, std::string& exactUtf8) const {
+  exactUtf8.clear();
+  if (!Get()) return std::string();
+  const WideText name = Widen(entry);
+  WideText data(kShortText + 1, L'\0');
+  DWORD type = REG_NONE;
+  DWORD size = kShortText * sizeof(WCHAR);
+  LONG result = ::RegQueryValueExW(Get(), name.data(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data.data()), &size);
+  if (result == ERROR_MORE_DATA) {
+    data.assign((size + sizeof(WCHAR) - 1) / sizeof(WCHAR) + 1, L'\0');
+    result = ::RegQueryValueExW(Get(), name.data(), nullptr, &type,
+                                reinterpret_cast<BYTE*>(data.data()), &size);
+  }
+  if (result != ERROR_SUCCESS || !IsText(type)) return std::string();
+  // Up to the first zero; one spare character ends a value stored without one.
+  std::string text;
+  if (!AnsiFromWide(data.data(), text)) exactUtf8 = Narrow(data.data(), CP_UTF8);
+  return text;
+}
+
 bool CRegKey::WriteInt(LPCSTR entry, int value) const {
   const DWORD data = static_cast<DWORD>(value);
   return Get() && ::RegSetValueExA(Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
@@ -69,6 +92,14 @@ bool CRegKey::WriteText(LPCSTR entry, LPCSTR value) const {
   const DWORD size = static_cast<DWORD>(lstrlenA(value) + 1);
   return Get() && ::RegSetValueExA(Get(), entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                    size) == ERROR_SUCCESS;
+}
+
+bool CRegKey::WriteExactText(LPCSTR entry, const std::string& utf8) const {
+  const WideText value = Widen(utf8, CP_UTF8);
+  return Get() &&
+         ::RegSetValueExW(Get(), Widen(entry).data(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(value.data()),
+                          static_cast<DWORD>(value.size() * sizeof(WCHAR))) == ERROR_SUCCESS;
 }
 
 bool CRegKey::DeleteValue(LPCSTR entry) const {

@@ -1,5 +1,7 @@
 #include "framework/ShellServices.h"
 
+#include "framework/Text.h"
+
 namespace {
 ShellServices g_realShell;
 ShellServices* g_shell = &g_realShell;
@@ -21,17 +23,24 @@ UINT_PTR ShellServices::AppBarMessage(DWORD message, APPBARDATA* data) {
   return ::SHAppBarMessage(message, data);
 }
 
-HINSTANCE ShellServices::Execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                                 LPCSTR directory, INT showCommand) {
-  return ::ShellExecuteA(owner, verb, file, parameters, directory, showCommand);
+HINSTANCE ShellServices::Execute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                 LPCWSTR directory, INT showCommand) {
+  return ::ShellExecuteW(owner, verb, file, parameters, directory, showCommand);
 }
 
 HRESULT ShellServices::GetMalloc(IMalloc** malloc) { return ::SHGetMalloc(malloc); }
 
-PIDLIST_ABSOLUTE ShellServices::BrowseForFolder(BROWSEINFOA* info) {
-  return ::SHBrowseForFolderA(info);
+PIDLIST_ABSOLUTE ShellServices::BrowseForFolder(BROWSEINFOW* info) {
+  return ::SHBrowseForFolderW(info);
 }
 
-BOOL ShellServices::GetPathFromIDList(PCIDLIST_ABSOLUTE list, LPSTR path) {
-  return ::SHGetPathFromIDListA(list, path);
+std::string ShellServices::GetPathFromIDList(PCIDLIST_ABSOLUTE list) {
+  // A path may be longer than MAX_PATH: then ask again with room for the longest.
+  for (const DWORD size : {DWORD{MAX_PATH}, DWORD{32768}}) {
+    WideText path(size, L'\0');
+    if (::SHGetPathFromIDListEx(list, path.data(), size, GPFIDL_DEFAULT)) {
+      return Narrow(path.data(), CP_UTF8);
+    }
+  }
+  return std::string();
 }

@@ -5,16 +5,21 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <string>
+
 class ShellServices {
  public:
   virtual ~ShellServices() = default;
   virtual BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data);
   virtual UINT_PTR AppBarMessage(DWORD message, APPBARDATA* data);
-  virtual HINSTANCE Execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                            LPCSTR directory, INT showCommand);
+  // The wide calls where a folder or a URL passes: they carry any name,
+  // whatever the ANSI code page holds.
+  virtual HINSTANCE Execute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                            LPCWSTR directory, INT showCommand);
   virtual HRESULT GetMalloc(IMalloc** malloc);
-  virtual PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOA* info);
-  virtual BOOL GetPathFromIDList(PCIDLIST_ABSOLUTE list, LPSTR path);
+  virtual PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOW* info);
+  // The folder's file-system path, of any length, in UTF-8; empty when it has none.
+  virtual std::string GetPathFromIDList(PCIDLIST_ABSOLUTE list);
 };
 
 // The services in use: the real shell unless a test has put its own in place.

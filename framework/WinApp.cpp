@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "framework/Text.h"
+
 namespace {
 CWinApp* g_app = nullptr;
 }
@@ -68,7 +70,7 @@ std::string ModuleBaseName(const std::string& path, UINT codePage) {
   const char* text = path.c_str();
   const char* name = text;
   const char* dot = nullptr;
-  for (const char* p = text; *p; p = ::CharNextExA(static_cast<WORD>(codePage), p, 0)) {
+  for (const char* p = text; *p; p = NextChar(p, codePage)) {
     if (*p == '\\' || *p == '/' || *p == ':') {
       name = p + 1;
       dot = nullptr;

@@ -57,7 +57,8 @@ int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
 // A string resource of this program in the user's language; empty when missing.
 std::string LoadResString(UINT id);
 // The base name of a program path: no folder, nothing from the last '.'.
-// The path is read as text of `codePage`, whose trail bytes may look like '\'.
+// The path is read character by character in `codePage`, whose trail bytes
+// may look like '\' (double-byte code pages).
 std::string ModuleBaseName(const std::string& path, UINT codePage = CP_ACP);
 // Runs the application object's life: start-up, then the exit step.
 int AfxWinMain(HINSTANCE instance);

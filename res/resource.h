@@ -74,3 +74,6 @@
 #define IDS_LAUNCH_NO_ASSOC 166
 #define IDS_LAUNCH_DLL_NOT_FOUND 167
 #define IDS_LAUNCH_FAILED 168
+
+// Options dialog: a name or folder that this system's code page cannot hold
+#define IDS_TEXT_NOT_STORABLE 170

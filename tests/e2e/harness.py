@@ -115,6 +115,15 @@ def unescape(value):
     return "".join(out)
 
 
+def reg_text(text):
+    """A text as a quoted .reg file string."""
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def unreg_text(text):
+    return re.sub(r"\\(.)", r"\1", text)
+
+
 def rect_of(record):
     return tuple(int(v) for v in record["rect"].split(","))
 
@@ -291,7 +300,7 @@ class WineSession:
     def probe(self, *args, check=True):
         """Runs probe.exe in the session; returns (exit code, stdout text)."""
         r = self.run(self.paths["probe"], *args, check=False)
-        out = r.stdout.decode("cp1252", errors="replace")
+        out = r.stdout.decode("utf-8", errors="replace")  # the probe speaks UTF-8
         if r.returncode == 3:  # a system call failed: the probe named it on stderr
             (self.artifacts / "probe-failures.log").open("a").write(
                 f"{time.strftime('%H:%M:%S')} probe {' '.join(map(str, args))}: {r.stderr.decode(errors='replace')}")
@@ -461,6 +470,11 @@ class WineSession:
         y = top + self.menu_frame + sum(heights[:index]) + heights[index] // 2
         return (left + right) // 2, y
 
+    def menu_texts(self, owner):
+        """The item texts of the popup menu that the thread of window `owner`
+        tracks, read in its process with GetMenuStringW ("" for separators)."""
+        return [r["text"] for r in self.probe_records("menutext", owner)]
+
     def click_menu_item(self, layout, index, timeout=10):
         menu = self.wait_menu(timeout)
         self.click(*self.menu_item_point(menu, layout, index))
@@ -497,6 +511,43 @@ class WineSession:
     def reg_delete(self, key, name=None):
         args = ["reg", "delete", key] + (["/v", name] if name is not None else []) + ["/f"]
         self.run(*args, check=False)
+
+    def reg_import(self, values_by_key, folder):
+        """Writes {key: {name: value}} (int: REG_DWORD, str: REG_SZ) in one
+        import of a UTF-16 .reg file, as regedit stores any text: every
+        character arrives intact ("reg add" turns those outside the code
+        page into "?"), and one import is quicker than a call per value."""
+        lines = ["Windows Registry Editor Version 5.00", ""]
+        for key, values in values_by_key.items():
+            lines.append("[" + key.replace("HKCU", "HKEY_CURRENT_USER", 1) + "]")
+            lines += [f'"{name}"=' + (f"dword:{value:08x}" if isinstance(value, int) else reg_text(value))
+                      for name, value in values.items()]
+            lines.append("")
+        seed = Path(folder) / f"seed-{uuid.uuid4().hex[:8]}.reg"
+        seed.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")
+        self.run("regedit", "/S", PathstowApp.session_path(seed))
+        seed.unlink()
+
+    def reg_export(self, key, folder):
+        """The values directly under `key` as {name: int or str}, read from
+        "reg export" (UTF-16), which keeps every character; None when the
+        key is missing."""
+        out = Path(folder) / f"export-{uuid.uuid4().hex[:8]}.reg"
+        if self.run("reg", "export", key, PathstowApp.session_path(out), "/y", check=False).returncode:
+            return None
+        text = out.read_text(encoding="utf-16")
+        out.unlink()
+        values, section = {}, None
+        for line in text.replace("\\\n  ", "").splitlines():
+            if line.startswith("["):
+                section = line.strip("[]")
+            elif section and section.lower() == key.replace("HKCU", "HKEY_CURRENT_USER", 1).lower():
+                match = re.match(r'^"((?:[^"\\]|\\.)*)"=(.*)$', line)
+                if match:
+                    name, data = unreg_text(match.group(1)), match.group(2)
+                    values[name] = int(data[6:], 16) if data.startswith("dword:") else \
+                        unreg_text(data[1:-1]) if data.startswith('"') else data
+        return values
 
     # -- pictures ------------------------------------------------------------
 
@@ -565,7 +616,7 @@ class PathstowApp:
         self.explorers.update(((p["pid"], p["started"]), p) for p in new)
         if new:
             self.session.close_explorers([p["pid"] for p in new])
-        recorded = parse_records(self.record_file.read_text(encoding="cp1252")) if self.record_file.exists() else []
+        recorded = parse_records(self.record_file.read_text(encoding="utf-8")) if self.record_file.exists() else []
         starts = sorted([*self.explorers.values(), *recorded], key=lambda r: int(r["started"]))
         return [{"cmdline": r["cmdline"], "cwd": r["cwd"]} for r in starts]
 

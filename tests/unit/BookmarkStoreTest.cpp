@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bookmarks/BookmarkStore.h"
+#include "framework/Text.h"
 #include "tests/unit/TestSupport.h"
 
 namespace {
@@ -190,6 +191,36 @@ TEST_F(BookmarkStoreTest, SpecialCharactersSurviveARoundTrip) {
   ASSERT_TRUE(LoadBookmark(app, 0, readName, readPath));
   EXPECT_EQ(name, readName);
   EXPECT_EQ(path, readPath);
+}
+
+// Names and folders in any script, as another program stores them: what the
+// ANSI code page cannot hold is kept exactly, so a load and a save leave every
+// text as it was, whatever that code page is.
+const std::pair<std::wstring, std::wstring> kScripts[] = {
+    {L"\u041f\u0440\u043e\u0435\u043a\u0442\u044b \u65e5\u672c",
+     L"C:\\\u041f\u0440\u043e\u0435\u043a\u0442\u044b \u65e5\u672c"},
+    {L"\u00c9l\u00e9ments", L"C:\\Donn\u00e9es"},
+    {L"\u03a9\u03bc\u03ad\u03b3\u03b1", L"D:\\\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac"},
+    {L"\U0001F4C1 Sync", L"C:\\Sync \U0001F4C1"},  // a pair of surrogates each
+    {L"Plain", L"C:\\Plain"},
+};
+
+TEST_F(BookmarkStoreTest, TextsOfAnyScriptSurviveALoadAndASave) {
+  std::vector<Bookmark> stored;
+  for (const auto& [name, path] : kScripts) stored.push_back({"", "", Utf8(name), Utf8(path)});
+  app.StoreList(stored);
+  const std::vector<Bookmark> loaded = LoadBookmarks(app);
+  ASSERT_EQ(std::size(kScripts), loaded.size());
+  ASSERT_TRUE(SaveBookmarks(app, loaded, static_cast<int>(loaded.size())));
+  for (size_t i = 0; i < loaded.size(); ++i) {
+    const std::string k = std::to_string(i + 1);
+    EXPECT_EQ(kScripts[i].first, app.ReadWide(kPathListSection, ("Path" + k).c_str())) << k;
+    EXPECT_EQ(kScripts[i].second, app.ReadWide(kPathListSection, ("PathName" + k).c_str())) << k;
+    // What the code page holds comes as text, the rest exactly.
+    std::string ansi;
+    EXPECT_EQ(AnsiFromWide(kScripts[i].first.c_str(), ansi), loaded[i].exactName.empty()) << k;
+    EXPECT_EQ(ansi, loaded[i].name) << k;
+  }
 }
 
 }  // namespace

@@ -178,14 +178,21 @@ std::string SystemProgram(const char* name) {
 TEST(LinkRegistry, ReadKeyDefaultReadsIntoTheBufferThatNamesTheKey) {
   ScratchClasses classes;
   classes.SetDefault("TestPage\\shell\\open\\command", "viewer.exe \"%1\"");
-  char buffer[520] = "TestPage\\shell\\open\\command";
-  EXPECT_EQ(ERROR_SUCCESS, CLinkStatic::ReadKeyDefault(HKEY_CLASSES_ROOT, buffer, buffer));
-  EXPECT_STREQ("viewer.exe \"%1\"", buffer);
+  std::string buffer = "TestPage\\shell\\open\\command";
+  EXPECT_EQ(ERROR_SUCCESS, CLinkStatic::ReadKeyDefault(HKEY_CLASSES_ROOT, buffer.c_str(), buffer));
+  EXPECT_EQ("viewer.exe \"%1\"", buffer);
 
-  char untouched[520] = "keep";
+  std::string untouched = "keep";
   EXPECT_EQ(ERROR_FILE_NOT_FOUND,
             CLinkStatic::ReadKeyDefault(HKEY_CLASSES_ROOT, "NoSuchClass", untouched));
-  EXPECT_STREQ("keep", untouched);
+  EXPECT_EQ("keep", untouched);
+
+  // Any length: a command in a deep folder is read whole.
+  const std::string deep = "\"C:\\" + std::string(600, 'd') + "\\viewer.exe\" \"%1\"";
+  classes.SetDefault("TestPage\\shell\\open\\command", deep);
+  EXPECT_EQ(ERROR_SUCCESS, CLinkStatic::ReadKeyDefault(HKEY_CLASSES_ROOT,
+                                                       "TestPage\\shell\\open\\command", buffer));
+  EXPECT_EQ(deep, buffer);
 }
 
 TEST(LinkOpen, ShellSuccessIsReturnedWithoutFallback) {
@@ -223,10 +230,10 @@ TEST(LinkOpen, FallbackRunsTheRegisteredCommandAndReportsItsResult) {
   // A program that does not exist: WinExec's own code, not the shell's.
   classes.RegisterHtm("C:\\no\\such\\viewer.exe \"%1\"");
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, link.ShellOpenUrl("http://a.example/", SW_HIDE));
-  // A command too long to take the URL is not run cut: the shell's code stands.
+  // A long command and a long URL run whole: the command line is sized from them.
   classes.RegisterHtm(SystemProgram("cmd.exe") + " /c rem " + std::string(200, 'x'));
   const std::string longUrl = "http://a.example/" + std::string(300, 'u');
-  EXPECT_EQ(SE_ERR_NOASSOC, link.ShellOpenUrl(longUrl.c_str(), SW_HIDE));
+  EXPECT_GT(link.ShellOpenUrl(longUrl.c_str(), SW_HIDE), 32);
 }
 
 // ---- a live control in a real dialog ----

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
 #include <set>
 
 #include "app/FolderOpener.h"
 #include "bookmarks/BookmarkStore.h"
 #include "bookmarks/OptionsDialog.h"
+#include "framework/Text.h"
 #include "framework/WinApp.h"
 #include "tests/unit/RunDialog.h"
 #include "tests/unit/TestSupport.h"
@@ -45,23 +47,21 @@ class BrowsingShell : public FakeShell {
     *out = &malloc;
     return S_OK;
   }
-  PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOA* info) override {
+  PIDLIST_ABSOLUTE BrowseForFolder(BROWSEINFOW* info) override {
     browseCalls.push_back(*info);
-    browseTitles.push_back(info->lpszTitle ? info->lpszTitle : "");
+    browseTitles.push_back(Narrow(info->lpszTitle));
     return chosen;
   }
-  BOOL GetPathFromIDList(PCIDLIST_ABSOLUTE, LPSTR path) override {
-    if (!hasPath) return FALSE;
-    lstrcpynA(path, folder.c_str(), MAX_PATH);
-    return TRUE;
+  std::string GetPathFromIDList(PCIDLIST_ABSOLUTE) override {
+    return hasPath ? folder : std::string();
   }
 
   CountingMalloc malloc;
   bool mallocAvailable = true;
   PIDLIST_ABSOLUTE chosen = nullptr;
   bool hasPath = true;
-  std::string folder;
-  std::vector<BROWSEINFOA> browseCalls;
+  std::string folder;  // UTF-8
+  std::vector<BROWSEINFOW> browseCalls;
   std::vector<std::string> browseTitles;
 };
 
@@ -501,7 +501,7 @@ TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {
     EXPECT_EQ("C:\\Chosen", FieldText(d));
     EXPECT_EQ("C:\\Data", d.m_treeBookmarks.GetItemPath(Find(d.m_treeBookmarks, "Data")));
     ASSERT_EQ(1u, shell.browseCalls.size());
-    const BROWSEINFOA& info = shell.browseCalls[0];
+    const BROWSEINFOW& info = shell.browseCalls[0];
     EXPECT_EQ(d.m_hWnd, info.hwndOwner);
     EXPECT_EQ(nullptr, info.pidlRoot);
     EXPECT_NE(nullptr, info.pszDisplayName);
@@ -526,6 +526,135 @@ TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {
     Click(d, IDOK);
   });
   EXPECT_EQ("C:\\Chosen", Stored("PathName1"));
+}
+
+// --- names and folders that the code page may not hold ---
+
+const std::vector<Bookmark> kScripts = {
+    {"", "", u8"\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442\u044b",
+     u8"C:\\\u0414\u0430\u043d\u043d\u044b\u0435"},
+    {"", "", u8"\u65e5\u672c\u8a9e \U0001F4C1", u8"C:\\\u65e5\u672c\u8a9e"},
+    {"Plain", "C:\\Plain"},
+};
+// No ANSI code page but UTF-8 holds an emoji.
+const std::string kUnstorable = u8"C:\\\U0001F4C1";
+const bool kUtf8 = ::GetACP() == CP_UTF8;
+
+// The entry's text as stored (UTF-16), exact or in the ANSI code page.
+std::wstring StoredText(const std::string& ansi, const std::string& exact) {
+  return exact.empty() ? Wide(ansi, CP_ACP) : Wide(exact);
+}
+
+// Every stored entry as (name, folder), read as another program reads them.
+std::multiset<std::pair<std::wstring, std::wstring>> StoredTexts(const TestApp& app) {
+  std::multiset<std::pair<std::wstring, std::wstring>> texts;
+  const int count = app.GetProfileInt(kPathListSection, kCounterEntry, 0);
+  for (int k = 1; k <= count; ++k) {
+    const std::string suffix = std::to_string(k);
+    texts.insert({app.ReadWide(kPathListSection, ("Path" + suffix).c_str()),
+                  app.ReadWide(kPathListSection, ("PathName" + suffix).c_str())});
+  }
+  return texts;
+}
+
+TEST_F(OptionsDialogTest, OkNeverChangesATextTheUserDidNotEdit) {
+  app.StoreList(kScripts);
+  const auto before = StoredTexts(app);
+  Run([](Options& d) { Click(d, IDOK); });
+  EXPECT_EQ(before, StoredTexts(app));
+  // Another bookmark's folder edited: only that one changes.
+  Run([](Options& d) {
+    d.m_treeBookmarks.SelectItem(Find(d.m_treeBookmarks, "Plain"));
+    SetField(d, "C:\\Edited");
+    Click(d, IDOK);
+  });
+  auto expected = before;
+  expected.erase({L"Plain", L"C:\\Plain"});
+  expected.insert({L"Plain", L"C:\\Edited"});
+  EXPECT_EQ(expected, StoredTexts(app));
+}
+
+TEST_F(OptionsDialogTest, StoredTextsAreShownAsStoredAndOpenedExactly) {
+  app.StoreList(kScripts);
+  app.m_nTree = 1;
+  Run([](Options& d) {
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
+      tree.SelectItem(item);
+      WCHAR shown[256] = {};
+      TVITEMW info{};
+      info.mask = TVIF_TEXT;
+      info.hItem = item;
+      info.pszText = shown;
+      info.cchTextMax = 256;
+      tree.SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
+      const auto entry = std::find_if(kScripts.begin(), kScripts.end(), [&](const Bookmark& b) {
+        return StoredText(b.name, b.exactName) == shown;
+      });
+      ASSERT_NE(kScripts.end(), entry) << Utf8(shown);
+      // The field holds what the code page holds: a lossy copy of an exact path.
+      EXPECT_EQ(Narrow(StoredText(entry->path, entry->exactPath).c_str()), FieldText(d));
+      DoubleClick(d, item);
+    }
+  });
+  ASSERT_EQ(kScripts.size(), shell.executions.size());
+  std::multiset<std::string> opened, stored;
+  for (const auto& run : shell.executions) opened.insert(run.parameters);
+  for (const Bookmark& b : kScripts) stored.insert("/e,/n," + Utf8(StoredText(b.path, b.exactPath)));
+  EXPECT_EQ(stored, opened);
+}
+
+// Where the code page cannot hold a typed, renamed or browsed text, it is
+// refused with a box over the dialog and nothing is written.
+TEST_F(OptionsDialogTest, TextsTheCodePageCannotHoldAreRefusedAndNothingIsWritten) {
+  ASSERT_FALSE(kUtf8) << "the unit tests run in the system's own code page";
+  app.StoreList({{"Plain", "C:\\Plain"}});
+  MessageBoxWatcher watcher;
+  ITEMIDLIST chosen{};
+  shell.chosen = &chosen;
+  shell.folder = kUnstorable;
+  HWND dialog = nullptr;
+  Run([&](Options& d) {
+    dialog = d.m_hWnd;
+    CBookmarkTree& tree = d.m_treeBookmarks;
+    const auto refused = [&](size_t count) {
+      return PumpUntil([&] { return watcher.Boxes().size() >= count; });
+    };
+    Click(d, IDC_BROWSE);  // a folder whose path the code page cannot hold
+    EXPECT_TRUE(refused(1));
+    EXPECT_EQ("C:\\Plain", FieldText(d));
+
+    HWND edit = tree.EditLabel(tree.GetRootItem());
+    ::SetWindowTextW(edit, Wide(kUnstorable).c_str());
+    tree.EndEditLabelNow(FALSE);
+    EXPECT_TRUE(refused(2));
+    EXPECT_EQ("Plain", SelectedName(tree));
+
+    ::SetWindowTextW(d.m_editPath.m_hWnd, Wide(kUnstorable).c_str());
+    Click(d, IDOK);
+    EXPECT_TRUE(refused(3));
+    EXPECT_TRUE(d.ContinueModal());  // the dialog stays
+    EXPECT_EQ("C:\\Plain", tree.GetItemPath(tree.GetRootItem()));
+  });
+  EXPECT_EQ((std::multiset<std::pair<std::wstring, std::wstring>>{{L"Plain", L"C:\\Plain"}}),
+            StoredTexts(app));
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(3u, boxes.size());
+  for (const SeenBox& box : boxes) {
+    EXPECT_EQ(LoadResString(IDS_TEXT_NOT_STORABLE), box.text);
+    EXPECT_EQ(dialog, box.owner);
+  }
+}
+
+// The folder browser's answer arrives whole, however long it is.
+TEST_F(OptionsDialogTest, BrowsedFolderLongerThanMaxPathArrivesWhole) {
+  ITEMIDLIST chosen{};
+  shell.chosen = &chosen;
+  shell.folder = "C:\\" + std::string(400, 'd');
+  Run([&](Options& d) {
+    Click(d, IDC_BROWSE);
+    EXPECT_EQ(shell.folder, FieldText(d));
+  });
 }
 
 }  // namespace

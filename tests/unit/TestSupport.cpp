@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include "framework/Text.h"
+
 BOOL FakeShell::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
   iconCalls.push_back({message, *data, ::IsWindow(data->hWnd) != FALSE});
   return notifyResult;
@@ -14,10 +16,11 @@ UINT_PTR FakeShell::AppBarMessage(DWORD message, APPBARDATA* data) {
   return TRUE;
 }
 
-HINSTANCE FakeShell::Execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                             LPCSTR directory, INT showCommand) {
-  executions.push_back({owner, verb ? verb : "", file ? file : "", parameters ? parameters : "",
-                        directory ? directory : "", showCommand});
+HINSTANCE FakeShell::Execute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                             LPCWSTR directory, INT showCommand) {
+  const auto utf8 = [](LPCWSTR text) { return Narrow(text, CP_UTF8); };
+  executions.push_back(
+      {owner, utf8(verb), utf8(file), utf8(parameters), utf8(directory), showCommand});
   return reinterpret_cast<HINSTANCE>(executeResult);
 }
 
@@ -147,13 +150,40 @@ void TestApp::SetString(const char* section, const char* name, const std::string
   SetRaw(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
+void TestApp::SetWide(const char* section, const char* name, const std::wstring& value) const {
+  CRegKey key;
+  key.Create(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_WRITE);
+  ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring TestApp::ReadWide(const char* section, const char* name) const {
+  // Raw, as another program reads it: not through the code under test.
+  WCHAR data[4096] = {};
+  DWORD size = sizeof(data) - sizeof(WCHAR);
+  const LSTATUS read = ::RegGetValueW(HKEY_CURRENT_USER, Wide(RegistryPath(section)).c_str(),
+                                      Wide(name).c_str(), RRF_RT_REG_SZ, nullptr, data, &size);
+  return read == ERROR_SUCCESS ? std::wstring(data) : L"<missing>";
+}
+
 void TestApp::StoreList(const std::vector<Bookmark>& entries, int counter) const {
   SetDword(kPathListSection, kCounterEntry,
            static_cast<DWORD>(counter < 0 ? static_cast<int>(entries.size()) : counter));
   for (size_t i = 0; i < entries.size(); ++i) {
-    const std::string suffix = std::to_string(i + 1);
-    SetString(kPathListSection, ("Path" + suffix).c_str(), entries[i].name);
-    SetString(kPathListSection, ("PathName" + suffix).c_str(), entries[i].path);
+    const Bookmark& entry = entries[i];
+    const std::string name = "Path" + std::to_string(i + 1),
+                      path = "PathName" + std::to_string(i + 1);
+    if (entry.exactName.empty()) {
+      SetString(kPathListSection, name.c_str(), entry.name);
+    } else {
+      SetWide(kPathListSection, name.c_str(), Wide(entry.exactName));
+    }
+    if (entry.exactPath.empty()) {
+      SetString(kPathListSection, path.c_str(), entry.path);
+    } else {
+      SetWide(kPathListSection, path.c_str(), Wide(entry.exactPath));
+    }
   }
 }
 
@@ -169,6 +199,16 @@ bool TestApp::HasKey(const char* section) const {
   CRegKey key;
   return key.Open(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_READ) == ERROR_SUCCESS;
 }
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(::MultiByteToWideChar(codePage, 0, text.data(),
+                                                        static_cast<int>(text.size()), wide.data(),
+                                                        static_cast<int>(wide.size()))));
+  return wide;
+}
+
+std::string Utf8(const std::wstring& text) { return Narrow(text.c_str(), CP_UTF8); }
 
 void PumpMessages() {
   MSG msg;

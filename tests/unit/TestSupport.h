@@ -19,6 +19,7 @@ class FakeShell : public ShellServices {
   FakeShell() : m_previous(SetShellServices(this)) {}
   ~FakeShell() override { SetShellServices(m_previous); }
 
+  // What a launch received, its texts in UTF-8.
   struct Execution {
     HWND owner;
     std::string verb, file, parameters, directory;
@@ -32,7 +33,7 @@ class FakeShell : public ShellServices {
 
   BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) override;
   UINT_PTR AppBarMessage(DWORD message, APPBARDATA* data) override;
-  HINSTANCE Execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+  HINSTANCE Execute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                     INT showCommand) override;
 
   std::vector<IconCall> iconCalls;
@@ -83,15 +84,23 @@ class TestApp : public CFolderTrayApp {
   // Writes raw registry values under the given section of this application.
   void SetDword(const char* section, const char* name, DWORD value) const;
   void SetString(const char* section, const char* name, const std::string& value) const;
+  // A text as another program stores it, through the wide call, and read back so.
+  void SetWide(const char* section, const char* name, const std::wstring& value) const;
+  std::wstring ReadWide(const char* section, const char* name) const;
   void SetRaw(const char* section, const char* name, DWORD type, const void* data,
               DWORD size) const;
   // Writes "Counter" (the entries' number unless given) and each entry's
-  // "Path<k>" and "PathName<k>" as raw values, without the store's rules.
+  // "Path<k>" and "PathName<k>" as raw values, without the store's rules
+  // (an entry's exact texts, where given, through the wide call).
   void StoreList(const std::vector<Bookmark>& entries, int counter = -1) const;
   bool HasValue(const char* section, const char* name) const;
   bool HasKey(const char* section) const;
   std::string RegistryPath(const char* section = nullptr) const;
 };
+
+// `text` in UTF-16, from UTF-8 unless another code page is given.
+std::wstring Wide(const std::string& text, UINT codePage = CP_UTF8);
+std::string Utf8(const std::wstring& text);
 
 // Runs the messages already queued for this thread.
 void PumpMessages();

@@ -8,6 +8,7 @@
 
 #include "bookmarks/BookmarkStore.h"
 #include "framework/Menu.h"
+#include "framework/Text.h"
 #include "res/resource.h"
 #include "tests/unit/TestSupport.h"
 
@@ -17,6 +18,7 @@ struct MenuItem {
   UINT id;
   UINT state;
   std::string text;
+  std::wstring wide;  // as the menu holds it, whatever the code page
 };
 
 struct OpenMenu {
@@ -34,9 +36,11 @@ void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR timer, DWORD) {
   g_seen.seen = menu != nullptr;
   for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
     char text[1024] = {};
+    WCHAR wide[1024] = {};
     ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+    ::GetMenuStringW(menu, static_cast<UINT>(i), wide, 1024, MF_BYPOSITION);
     g_seen.items.push_back({::GetMenuItemID(menu, i),
-                            ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION), text});
+                            ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION), text, wide});
   }
   if (HWND popup = ::FindWindowA("#32768", nullptr)) ::GetWindowRect(popup, &g_seen.rect);
   g_seen.foreground = ::GetForegroundWindow();
@@ -249,6 +253,31 @@ TEST_F(TrayMenuTest, DialogsFromTheMenuHaveNoOwner) {
 TEST_F(TrayMenuTest, QuitEndsTheHiddenWindowsLoop) {
   app.m_wndHidden.PostMessage(WM_COMMAND, ID_TRAY_QUIT);
   EXPECT_EQ(0, app.m_wndHidden.RunModalLoop());
+}
+
+std::wstring Repeat(const std::wstring& text, size_t times) {
+  std::wstring repeated;
+  for (size_t i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
+// Names in any script show as stored, cut like any other (at 512 bytes of
+// UTF-8) but never inside a character, and open their exact folder.
+TEST_F(TrayMenuTest, NamesOfAnyScriptShowAsStoredAndOpenTheirExactFolder) {
+  const std::wstring folder = L"\U0001F4C1", day = L"\u65e5";  // 4 and 3 bytes in UTF-8
+  app.StoreList({{"", "", Utf8(L"a" + Repeat(folder, 300)), Utf8(L"C:\\" + folder)},
+                 {"", "", Utf8(Repeat(day, 400)), Utf8(L"D:\\" + day)},
+                 {"", "", u8"\u0391\u03b8\u03ae\u03bd\u03b1", u8"C:\\\u0391"}});
+  app.m_nTree = 1;
+  ClickIcon();
+  ASSERT_TRUE(g_seen.seen);
+  EXPECT_EQ(L"a" + Repeat(folder, 127), g_seen.items[0].wide);
+  EXPECT_EQ(Repeat(day, 170), g_seen.items[1].wide);
+  EXPECT_EQ(L"\u0391\u03b8\u03ae\u03bd\u03b1", g_seen.items[2].wide);
+  Command(ID_TRAY_BOOKMARK_BASE);
+  ASSERT_EQ(1u, shell.executions.size());
+  EXPECT_EQ("/e,/n,C:\\" + Utf8(folder), shell.executions[0].parameters);
+  EXPECT_TRUE(watcher.Boxes().empty());
 }
 
 }  // namespace

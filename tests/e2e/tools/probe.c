@@ -2,7 +2,8 @@
  * end-to-end tests. One command per call (a call costs about 0.1 s).
  *
  * Output is line based: "key=value" fields separated by tabs; texts are
- * written last on the line with tabs, CR and LF escaped as \t \r \n.
+ * written last on the line with tabs, CR and LF escaped as \t \r \n. Every
+ * text is UTF-8: the probe's manifest makes UTF-8 its ANSI code page.
  * Exit code 0 on success, 1 when the thing asked for does not exist,
  * 2 on bad usage, 3 when a system call failed (named on stderr with its
  * GetLastError). */
@@ -387,20 +388,33 @@ static int cmd_key(int argc, char **argv) {
   return 0;
 }
 
-/* type TEXT : Unicode character input, independent of the keyboard layout. */
+/* type TEXT : Unicode character input, independent of the keyboard layout;
+ * the text (UTF-8, as every text of the probe) in UTF-16 units, so that a
+ * character beyond the first plane goes as its two surrogates. */
 static int cmd_type(const char *text) {
-  for (const char *p = text; *p; p++) {
+  static WCHAR wide[32768];
+  int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 32768);
+  for (int i = 0; i + 1 < n; i++) {
     INPUT in[2] = {{0}, {0}};
-    WCHAR wc;
-    MultiByteToWideChar(CP_ACP, 0, p, 1, &wc, 1);
     in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wScan = in[1].ki.wScan = wc;
+    in[0].ki.wScan = in[1].ki.wScan = wide[i];
     in[0].ki.dwFlags = KEYEVENTF_UNICODE;
     in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
     SendInput(2, in, sizeof in[0]);
     Sleep(20);
   }
   printf("ok=1\n");
+  return 0;
+}
+
+/* menutext H : the texts of the popup menu that the thread of window H is
+ * tracking, read in that process with GetMenuStringW (textfit.dll). */
+static int cmd_menutext(HWND h) {
+  static char report[65536];
+  HMODULE dll = LoadLibraryA("textfit.dll");
+  textfit_fn menutext = dll ? (textfit_fn)GetProcAddress(dll, "MenuTextReport") : NULL;
+  if (!IsWindow(h) || !menutext || !menutext(h, report, sizeof report)) return 1;
+  fputs(report, stdout);
   return 0;
 }
 
@@ -725,6 +739,7 @@ static int dispatch(int argc, char **argv) {
   }
   if (!strcmp(c, "key")) return cmd_key(argc - 1, argv + 1);
   if (!strcmp(c, "type") && argc == 2) return cmd_type(argv[1]);
+  if (!strcmp(c, "menutext") && argc == 2) return cmd_menutext(hwnd_arg(argv[1]));
   if (!strcmp(c, "screen")) {
     RECT wa;
     HDC screen = GetDC(NULL);
@@ -751,7 +766,9 @@ int main(int argc, char **argv) {
   if (argc < 2) {
     fputs(
         "usage: probe find|window|controls|text|post|send|postthread|broadcast|hasicon|untray|\n"
-        "       procs|foreground|setforeground|key|type|screen|resources|repeat|menu-metrics|sleep "
+        "       "
+        "procs|foreground|setforeground|key|type|screen|resources|repeat|menu-metrics|sleep|\n"
+        "       menutext "
         "...\n",
         stderr);
     return 2;

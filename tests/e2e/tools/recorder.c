@@ -3,6 +3,7 @@
  * environment variable PATHSTOW_RECORD_FILE, or else to "launches.log" next to
  * this program:
  *     started=<start time>\tcmdline=<GetCommandLineA()>\tcwd=<current directory>
+ * in UTF-8, the ANSI code page that the manifest gives the recorder.
  * The start time is the process's creation FILETIME in 100 ns units, as the
  * probe's "procs" gives it. Tabs, CR, LF and backslashes in the values are
  * escaped as \t \r \n \\. */
@@ -23,7 +24,8 @@ static size_t put_text(char *out, size_t at, size_t cap, const char *s) {
 }
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
-  char path[MAX_PATH], cwd[MAX_PATH], record[3 * 32768];
+  /* UTF-8 texts (the manifest): a character may take three bytes. */
+  char path[3 * MAX_PATH], cwd[3 * MAX_PATH], record[3 * 32768];
   size_t n = 0;
   (void)inst;
   (void)prev;

@@ -1,17 +1,25 @@
-/* textfit.dll: the room the texts of a window's controls need, measured in
- * that window's own process with the fonts the controls draw with (a font
- * handle means nothing in another process). probe.exe calls TextFitReport,
- * which hooks the window's thread and sends it a message; the hook measures
- * there and writes its report into a mapping named after the caller.
+/* textfit.dll: what only a window's own process can see, reported to
+ * probe.exe. The probe calls an exported report function, which hooks the
+ * window's thread and sends it a message; the hook runs there and writes its
+ * report into a mapping named after the caller.
  *
- * The report has a line per control that shows a text: hwnd, id, rect (its
- * window, in screen pixels) and need=W,H, the window size that shows the
- * text whole as the control lays it out. */
+ * TextFitReport: the room the texts of a window's controls need, measured
+ * with the fonts the controls draw with (a font handle means nothing in
+ * another process): a line per control that shows a text, with hwnd, id,
+ * rect (its window, in screen pixels) and need=W,H, the window size that
+ * shows the text whole as the control lays it out.
+ *
+ * MenuTextReport: the items of the popup menu that the window's thread is
+ * tracking, as GetMenuStringW gives them: a line per item, index=N and
+ * text=... (UTF-8; tab, CR, LF and backslash escaped), separators with an
+ * empty text. */
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
+#include <string.h>
 
 #define TEXTFIT_MESSAGE "ProbeTextFit"
+#define MENUTEXT_MESSAGE "ProbeMenuText"
 #define REPORT_SIZE 65536
 
 extern IMAGE_DOS_HEADER __ImageBase;
@@ -107,27 +115,64 @@ static BOOL CALLBACK report_control(HWND control, LPARAM lp) {
   return TRUE;
 }
 
-/* Runs on the hooked thread: measures for the process whose id comes in wParam. */
-static LRESULT CALLBACK textfit_hook(int code, WPARAM wp, LPARAM lp) {
+/* The visible popup menu window of the calling thread. */
+static BOOL CALLBACK find_popup(HWND h, LPARAM lp) {
+  char cls[16];
+  GetClassNameA(h, cls, sizeof cls);
+  if (strcmp(cls, "#32768") || !IsWindowVisible(h)) return TRUE;
+  *(HWND *)lp = h;
+  return FALSE;
+}
+
+static void report_menu(char *at, char *end) {
+  HWND popup = NULL;
+  EnumThreadWindows(GetCurrentThreadId(), find_popup, (LPARAM)&popup);
+  HMENU menu = popup ? (HMENU)SendMessageW(popup, MN_GETHMENU, 0, 0) : NULL;
+  int count = menu ? GetMenuItemCount(menu) : 0;
+  for (int i = 0; i < count; i++) {
+    static WCHAR wide[4096];
+    static char text[3 * 4096];
+    wide[0] = 0;
+    GetMenuStringW(menu, (UINT)i, wide, 4096, MF_BYPOSITION);
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, NULL, NULL);
+    int n = snprintf(at, (size_t)(end - at), "index=%d\ttext=", i);
+    if (n < 0 || n >= end - at) return;
+    at += n;
+    for (const char *p = text; *p && end - at > 2; p++) {
+      char escaped = *p == '\t' ? 't' : *p == '\n' ? 'n' : *p == '\r' ? 'r' : *p == '\\' ? '\\' : 0;
+      if (escaped) *at++ = '\\';
+      *at++ = escaped ? escaped : *p;
+    }
+    if (end - at > 1) *at++ = '\n';
+  }
+  *at = 0;
+}
+
+/* Runs on the hooked thread: reports for the process whose id comes in wParam. */
+static LRESULT CALLBACK report_hook(int code, WPARAM wp, LPARAM lp) {
   const CWPSTRUCT *msg = (const CWPSTRUCT *)lp;
-  if (code == HC_ACTION && msg->message == RegisterWindowMessageA(TEXTFIT_MESSAGE)) {
+  const UINT textfit = RegisterWindowMessageA(TEXTFIT_MESSAGE),
+             menutext = RegisterWindowMessageA(MENUTEXT_MESSAGE);
+  if (code == HC_ACTION && (msg->message == textfit || msg->message == menutext)) {
     char name[64];
     mapping_name(name, sizeof name, (DWORD)msg->wParam);
     HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, name);
     char *view = mapping ? MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, REPORT_SIZE) : NULL;
-    if (view) {
+    if (view && msg->message == textfit) {
       struct report report = {msg->hwnd, view, view + REPORT_SIZE - 1};
       EnumChildWindows(msg->hwnd, report_control, (LPARAM)&report);
-      UnmapViewOfFile(view);
+    } else if (view) {
+      report_menu(view, view + REPORT_SIZE - 1);
     }
+    if (view) UnmapViewOfFile(view);
     if (mapping) CloseHandle(mapping);
   }
   return CallNextHookEx(NULL, code, wp, lp);
 }
 
-/* The report on the controls of `window` (its direct children) into `out`;
- * FALSE when it could not be made or holds no control. */
-__declspec(dllexport) BOOL TextFitReport(HWND window, char *out, int size) {
+/* The report that the hook makes for `window` on `message` into `out`;
+ * FALSE when it could not be made or is empty. */
+static BOOL report(HWND window, const char *message, char *out, int size) {
   char name[64];
   BOOL done = FALSE;
   DWORD thread = GetWindowThreadProcessId(window, NULL);
@@ -135,13 +180,13 @@ __declspec(dllexport) BOOL TextFitReport(HWND window, char *out, int size) {
   HANDLE mapping =
       CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, REPORT_SIZE, name);
   const char *view = mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, REPORT_SIZE) : NULL;
-  HHOOK hook = view && thread ? SetWindowsHookExA(WH_CALLWNDPROC, textfit_hook,
-                                                  (HINSTANCE)&__ImageBase, thread)
-                              : NULL;
+  HHOOK hook = view && thread
+                   ? SetWindowsHookExA(WH_CALLWNDPROC, report_hook, (HINSTANCE)&__ImageBase, thread)
+                   : NULL;
   if (hook) {
     DWORD_PTR result;
-    done = SendMessageTimeoutA(window, RegisterWindowMessageA(TEXTFIT_MESSAGE),
-                               GetCurrentProcessId(), 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+    done = SendMessageTimeoutA(window, RegisterWindowMessageA(message), GetCurrentProcessId(), 0,
+                               SMTO_ABORTIFHUNG, 5000, &result) &&
            view[0];
     UnhookWindowsHookEx(hook);
     if (done) lstrcpynA(out, view, size);
@@ -149,4 +194,14 @@ __declspec(dllexport) BOOL TextFitReport(HWND window, char *out, int size) {
   if (view) UnmapViewOfFile(view);
   if (mapping) CloseHandle(mapping);
   return done;
+}
+
+/* The report on the controls of `window` (its direct children). */
+__declspec(dllexport) BOOL TextFitReport(HWND window, char *out, int size) {
+  return report(window, TEXTFIT_MESSAGE, out, size);
+}
+
+/* The report on the popup menu that the thread of `window` is tracking. */
+__declspec(dllexport) BOOL MenuTextReport(HWND window, char *out, int size) {
+  return report(window, MENUTEXT_MESSAGE, out, size);
 }
