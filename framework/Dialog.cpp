@@ -72,7 +72,7 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate) {
   return TRUE;
 }
 
-BOOL CDialog::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageA(m_hWnd, msg); }
+BOOL CDialog::PreTranslateMessage(MSG* msg) { return ::IsDialogMessageW(m_hWnd, msg); }
 
 BOOL CDialog::OnInitDialog() {
   UpdateData(FALSE);

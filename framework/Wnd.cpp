@@ -126,8 +126,11 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
   if (!hWnd || m_hWnd || FromHandlePermanent(hWnd)) return FALSE;
   Attach(hWnd);
   PreSubclassWindow();
+  // Hooked in as a Unicode procedure, which makes the window a Unicode
+  // window: a character typed into a control reaches it whole, whatever the
+  // ANSI code page holds. The handlers take no text from their messages.
   m_pfnSuper = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WndProc)));
+      ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WndProc)));
   return TRUE;
 }
 
@@ -140,8 +143,8 @@ HWND CWnd::UnsubclassWindow() {
   if (!hWnd) return nullptr;
   // Only unhook when no one has subclassed the window after us.
   if (m_pfnSuper &&
-      ::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::WndProc)) {
-    ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+      ::GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::WndProc)) {
+    ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
   }
   m_pfnSuper = nullptr;
   Detach();
@@ -177,12 +180,15 @@ int CWnd::RunModalLoop(DWORD flags) {
   } unregister{this};
   while (m_continueModal) {
     MSG msg;
-    if (showOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    if (showOnIdle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
       ::UpdateWindow(m_hWnd);
       showOnIdle = false;
     }
-    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    // The Unicode calls: a typed character that the ANSI code page cannot
+    // hold in one message (UTF-8 takes up to four bytes) reaches the
+    // control whole; windows of ANSI procedures get their messages converted.
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) {
       // Leave WM_QUIT for the loops outside this one.
       ::PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
@@ -191,7 +197,7 @@ int CWnd::RunModalLoop(DWORD flags) {
     }
     if (!WalkPreTranslateTree(&msg)) {
       ::TranslateMessage(&msg);
-      ::DispatchMessageA(&msg);
+      ::DispatchMessageW(&msg);
     }
   }
   return m_modalResult;
@@ -265,7 +271,8 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (m_pfnSuper) return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
+  // A subclassed window's messages come in their Unicode form (see SubclassWindow).
+  if (m_pfnSuper) return ::CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
   return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
 }
 

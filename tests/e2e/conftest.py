@@ -39,8 +39,8 @@ def hidpi(paths):
     yield from wine_session(dict(paths, prefix=prefix.with_name(f"{prefix.name}-{HIGH_DPI}")), HIGH_DPI)
 
 
-def pathstow_app(session, workdir, request):
-    a = PathstowApp(session, workdir)
+def pathstow_app(session, workdir, request, name=None):
+    a = PathstowApp(session, workdir, name)
     yield a
     failed = getattr(request.node, "rep_call", None) is not None and request.node.rep_call.failed
     if failed:

@@ -475,6 +475,10 @@ class WineSession:
         tracks, read in its process with GetMenuStringW ("" for separators)."""
         return [r["text"] for r in self.probe_records("menutext", owner)]
 
+    def tree_items(self, tree):
+        """The texts of the root items of tree view `tree`, in display order."""
+        return [r["text"] for r in self.probe_records("treeitems", tree)]
+
     def click_menu_item(self, layout, index, timeout=10):
         menu = self.wait_menu(timeout)
         self.click(*self.menu_item_point(menu, layout, index))

@@ -9,6 +9,7 @@
  * GetLastError). */
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 #include <stddef.h>
@@ -407,6 +408,47 @@ static int cmd_type(const char *text) {
   return 0;
 }
 
+/* treeitems H : the root items of tree view H in display order, their texts
+ * read with TVM_GETITEMW through memory of the tree's process. */
+static int cmd_treeitems(HWND tree) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(tree, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  enum { kChars = 4096 };
+  BYTE *remote = process ? VirtualAllocEx(process, NULL, sizeof(TVITEMW) + kChars * sizeof(WCHAR),
+                                          MEM_COMMIT, PAGE_READWRITE)
+                         : NULL;
+  if (!remote) {
+    fprintf(stderr, "treeitems: no memory in process %lu, GetLastError %lu\n", pid, GetLastError());
+    if (process) CloseHandle(process);
+    return 3;
+  }
+  HTREEITEM item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+  for (int index = 0; item; index++) {
+    static WCHAR wide[kChars];
+    static char text[3 * kChars];
+    TVITEMW info = {0};
+    info.mask = TVIF_TEXT;
+    info.hItem = item;
+    info.pszText = (LPWSTR)(remote + sizeof info);
+    info.cchTextMax = kChars;
+    SIZE_T done = 0;
+    wide[0] = 0;
+    if (WriteProcessMemory(process, remote, &info, sizeof info, &done) &&
+        SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)remote))
+      ReadProcessMemory(process, remote + sizeof info, wide, sizeof wide - sizeof(WCHAR), &done);
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, NULL, NULL);
+    printf("index=%d\ttext=", index);
+    put_text(text);
+    putchar('\n');
+    item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return 0;
+}
+
 /* menutext H : the texts of the popup menu that the thread of window H is
  * tracking, read in that process with GetMenuStringW (textfit.dll). */
 static int cmd_menutext(HWND h) {
@@ -740,6 +782,7 @@ static int dispatch(int argc, char **argv) {
   if (!strcmp(c, "key")) return cmd_key(argc - 1, argv + 1);
   if (!strcmp(c, "type") && argc == 2) return cmd_type(argv[1]);
   if (!strcmp(c, "menutext") && argc == 2) return cmd_menutext(hwnd_arg(argv[1]));
+  if (!strcmp(c, "treeitems") && argc == 2) return cmd_treeitems(hwnd_arg(argv[1]));
   if (!strcmp(c, "screen")) {
     RECT wa;
     HDC screen = GetDC(NULL);
@@ -768,7 +811,7 @@ int main(int argc, char **argv) {
         "usage: probe find|window|controls|text|post|send|postthread|broadcast|hasicon|untray|\n"
         "       "
         "procs|foreground|setforeground|key|type|screen|resources|repeat|menu-metrics|sleep|\n"
-        "       menutext "
+        "       menutext|treeitems "
         "...\n",
         stderr);
     return 2;
