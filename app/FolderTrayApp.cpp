@@ -75,14 +75,17 @@ void CFolderTrayApp::CloseAll(bool sessionEnding) {
 
 // --- the menu ---
 
-void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
-  if (mouseMessage != WM_LBUTTONDOWN || iconId != GetTrayIconId()) return;
+void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM notification) {
+  // Enter or Space on the icon, when the notification area has the keyboard.
+  const bool fromKeyboard = notification == NIN_KEYSELECT;
+  if ((notification != WM_LBUTTONDOWN && !fromKeyboard) || iconId != GetTrayIconId()) return;
   if (CMenu::TrackingMenu()) {
     // A press that arrives while our menu is still open (the shell's
     // notifications reach us inside the menu's loop) closes it, as a click
     // outside a menu does. Destroying and replacing the menu that the system
-    // is still tracking would pull it from under its feet.
-    ::EndMenu();
+    // is still tracking would pull it from under its feet. Enter sends the key
+    // selection twice: the second one finds the menu open and leaves it so.
+    if (!fromKeyboard) ::EndMenu();
     return;
   }
   DestroyTrayMenu();
@@ -108,8 +111,15 @@ void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
   m_menuTray.AppendMenu(MF_STRING, ID_TRAY_ABOUT, LoadResString(IDS_MENU_ABOUT).c_str());
   m_menuTray.AppendMenu(MF_STRING, ID_TRAY_QUIT, LoadResString(IDS_MENU_QUIT).c_str());
 
-  POINT cursor{};
-  ::GetCursorPos(&cursor);
+  // At the pointer; from the keyboard at the middle of the icon, as a press
+  // there would open it, or at the pointer where the shell cannot say where the icon is.
+  POINT at{};
+  RECT icon{};
+  if (fromKeyboard && GetTrayIconRect(icon)) {
+    at = {icon.left + (icon.right - icon.left) / 2, icon.top + (icon.bottom - icon.top) / 2};
+  } else {
+    ::GetCursorPos(&at);
+  }
   APPBARDATA taskbar{};
   taskbar.cbSize = sizeof(taskbar);
   TheShell().AppBarMessage(ABM_GETTASKBARPOS, &taskbar);
@@ -118,8 +128,12 @@ void CFolderTrayApp::ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) {
   // elsewhere only when its owner is the foreground window, and the WM_NULL
   // after it lets the next click on the icon open it again.
   ::SetForegroundWindow(m_wndHidden.m_hWnd);
-  m_menuTray.TrackPopupMenu(MenuAlignment(taskbar.rc) | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor.x,
-                            cursor.y, &m_wndHidden);
+  // Opened from the keyboard, it starts with its first item highlighted, so
+  // that the arrow keys and Enter work at once: the menu's loop takes this
+  // key from the queue as soon as it runs.
+  if (fromKeyboard) m_wndHidden.PostMessage(WM_KEYDOWN, VK_DOWN, 1);
+  m_menuTray.TrackPopupMenu(MenuAlignment(taskbar.rc) | TPM_TOPALIGN | TPM_LEFTBUTTON, at.x, at.y,
+                            &m_wndHidden);
   m_wndHidden.PostMessage(WM_NULL);
 }
 

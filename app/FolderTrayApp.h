@@ -28,8 +28,9 @@ class CFolderTrayApp : public CTrayApp, private CTrayCommands {
   // at the end of the session the icon goes at once.
   void CloseAll(bool sessionEnding) override;
 
-  // Builds and tracks the popup menu for a left button press on the icon.
-  void ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) override;
+  // Builds and tracks the popup menu for a left button press on the icon or
+  // its selection from the keyboard (NIN_KEYSELECT, first item highlighted).
+  void ShowTrayMenu(WPARAM iconId, LPARAM notification) override;
   // Destroys the popup menu, if one is stored, and forgets what it showed.
   void DestroyTrayMenu() override;
   // Opens the bookmark that the menu showed at `position`. When the entry

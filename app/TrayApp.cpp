@@ -7,6 +7,7 @@
 
 #ifndef _WIN64
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the first form of the icon record is 88 bytes");
+static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "the second form of the icon record is 488 bytes");
 #endif
 
 namespace {
@@ -42,7 +43,31 @@ void CTrayApp::AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip) {
   m_nIconId = iconId;
   lstrcpynA(m_szTip, tooltip, sizeof(m_szTip));  // the field holds 63 characters and a zero
   NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  if (!TheShell().NotifyIcon(NIM_ADD, &data)) ShowError(m_hOwner, IDS_CANNOT_ADD_ICON);
+  if (TheShell().NotifyIcon(NIM_ADD, &data)) {
+    SetTrayIconVersion();
+  } else {
+    ShowError(m_hOwner, IDS_CANNOT_ADD_ICON);
+  }
+}
+
+// Version 3 keeps the callback as it was (icon id, mouse message) and adds
+// NIN_KEYSELECT for Enter or Space on the icon, which the first version
+// reports as a right click. The shell forgets it with the icon, so every add
+// sets it. A shell that refuses it goes on with the first version.
+void CTrayApp::SetTrayIconVersion() const {
+  NOTIFYICONDATAA data = MakeIconData(0);
+  data.cbSize = NOTIFYICONDATAA_V2_SIZE;  // the first form that holds uVersion
+  data.uVersion = NOTIFYICON_VERSION;
+  TheShell().NotifyIcon(NIM_SETVERSION, &data);
+}
+
+bool CTrayApp::GetTrayIconRect(RECT& rect) const {
+  if (!m_icon) return false;
+  NOTIFYICONIDENTIFIER icon{};
+  icon.cbSize = sizeof(icon);
+  icon.hWnd = m_hOwner;
+  icon.uID = m_nIconId;
+  return SUCCEEDED(TheShell().NotifyIconGetRect(&icon, &rect));
 }
 
 void CTrayApp::RemoveTrayIcon() {
@@ -57,5 +82,7 @@ void CTrayApp::RestoreTrayIcon() {
   if (!m_icon) return;
   NOTIFYICONDATAA data = MakeIconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   // A shell that still shows the icon refuses a second add; then refresh it.
-  if (!TheShell().NotifyIcon(NIM_ADD, &data)) TheShell().NotifyIcon(NIM_MODIFY, &data);
+  if (TheShell().NotifyIcon(NIM_ADD, &data) || TheShell().NotifyIcon(NIM_MODIFY, &data)) {
+    SetTrayIconVersion();
+  }
 }

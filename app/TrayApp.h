@@ -14,20 +14,23 @@ class CTrayApp : public CWinApp {
   CTrayApp() = default;
   ~CTrayApp() override;
 
-  // Adds the icon; a refusal of the shell is reported in an error box. The
-  // state is stored either way, so removal is still attempted at exit.
+  // Adds the icon and sets its version; a refusal of the add is reported in an
+  // error box. The state is stored either way, so removal is still attempted at exit.
   void AddTrayIcon(HWND owner, UINT iconId, LPCSTR tooltip);
   // Removes the icon if one was added; safe to call any number of times.
   void RemoveTrayIcon();
-  // Adds the stored icon again after the taskbar was re-created. Shows no box:
-  // the icon may well still be there.
+  // Adds the stored icon again after the taskbar was re-created, and sets its
+  // version anew. Shows no box: the icon may well still be there.
   void RestoreTrayIcon();
+  // The icon's rectangle on the screen, where the shell tells it.
+  bool GetTrayIconRect(RECT& rect) const;
 
   UINT GetTrayIconId() const { return m_nIconId; }
   bool HasTrayIcon() const { return static_cast<bool>(m_icon); }
 
  private:
   NOTIFYICONDATAA MakeIconData(UINT flags) const;
+  void SetTrayIconVersion() const;
 
   // The icon shown, loaded at the small size; the shell draws from a copy.
   CHandleOwner<IconTraits> m_icon;

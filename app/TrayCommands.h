@@ -4,8 +4,9 @@
 
 class CTrayCommands {
  public:
-  // A notification of the tray icon (icon id, mouse message).
-  virtual void ShowTrayMenu(WPARAM iconId, LPARAM mouseMessage) = 0;
+  // A notification of the tray icon: icon id, then the mouse message or, from
+  // the keyboard, NIN_KEYSELECT.
+  virtual void ShowTrayMenu(WPARAM iconId, LPARAM notification) = 0;
   virtual void DestroyTrayMenu() = 0;
   // Bookmark item `position` of the menu was chosen.
   virtual void OpenMenuBookmark(int position) = 0;

@@ -19,6 +19,15 @@ BOOL ShellServices::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
   return ::Shell_NotifyIconA(message, data);
 }
 
+HRESULT ShellServices::NotifyIconGetRect(const NOTIFYICONIDENTIFIER* icon, RECT* rect) {
+  // Looked up rather than imported, so that the program still starts on a
+  // system without it; shell32 is loaded, the program imports it.
+  using GetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+  static const GetRect getRect = reinterpret_cast<GetRect>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleA("shell32.dll"), "Shell_NotifyIconGetRect")));
+  return getRect ? getRect(icon, rect) : E_NOTIMPL;
+}
+
 UINT_PTR ShellServices::AppBarMessage(DWORD message, APPBARDATA* data) {
   return ::SHAppBarMessage(message, data);
 }

@@ -11,6 +11,8 @@ class ShellServices {
  public:
   virtual ~ShellServices() = default;
   virtual BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data);
+  // Shell_NotifyIconGetRect where shell32 has it (Windows 7 on), E_NOTIMPL elsewhere.
+  virtual HRESULT NotifyIconGetRect(const NOTIFYICONIDENTIFIER* icon, RECT* rect);
   virtual UINT_PTR AppBarMessage(DWORD message, APPBARDATA* data);
   // The wide calls where a folder or a URL passes: they carry any name,
   // whatever the ANSI code page holds.

@@ -1,8 +1,8 @@
 """The tray menu in use: bookmarks from the registry become menu items, and
 choosing one starts Explorer (or the Command program) on its folder, with the
 exact command line and working directory; what opens the menu and what does not;
-where it opens; its labels in English and French; a shortened list; a very
-long list; Quit."""
+where it opens; the keyboard; its labels in English and French; a shortened
+list; a very long list; Quit."""
 
 import shutil
 import subprocess
@@ -14,6 +14,9 @@ from harness import SCREEN_H, SCREEN_W, Timeout, rect_of, wait_until
 
 WM_TRAYNOTIFY, TRAY_ICON_ID = 1125, 128
 WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN = 0x201, 0x202, 0x203, 0x204
+# What an icon of version 3 gets besides: after a mouse selection, Enter or
+# Space on the icon, after a right click.
+NIN_SELECT, NIN_KEYSELECT, WM_CONTEXTMENU = 0x400, 0x401, 0x7B
 # What follows the bookmarks: separator, Options, separator, About, Quit.
 TAIL = "sisii"
 QUIT = len(TAIL) - 1
@@ -207,10 +210,12 @@ def test_only_a_left_press_on_the_icon_opens_the_menu_and_quit_removes_the_icon(
 
     session.click_tray_icon(1, button=3)
     assert_no_menu_for(session)
-    # Releases, double clicks, the right button and another icon's id, as the
-    # notification area reports them.
+    # Releases, double clicks, the right button, a selection, the context menu
+    # and another icon's id, as the notification area reports them.
     for icon, mouse in [(TRAY_ICON_ID, WM_LBUTTONUP), (TRAY_ICON_ID, WM_LBUTTONDBLCLK),
-                        (TRAY_ICON_ID, WM_RBUTTONDOWN), (TRAY_ICON_ID + 1, WM_LBUTTONDOWN)]:
+                        (TRAY_ICON_ID, WM_RBUTTONDOWN), (TRAY_ICON_ID, NIN_SELECT),
+                        (TRAY_ICON_ID, WM_CONTEXTMENU), (TRAY_ICON_ID + 1, WM_LBUTTONDOWN),
+                        (TRAY_ICON_ID + 1, NIN_KEYSELECT)]:
         session.post(app.hwnd, WM_TRAYNOTIFY, icon, mouse)
         assert_no_menu_for(session, 0.5)
     session.post(app.hwnd, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDOWN)
@@ -254,6 +259,26 @@ def test_menu_ends_at_the_pointer_and_takes_the_keyboard_at_once(session, app):
     session.wait_menu_closed()
     # One launch: the Escape chose nothing.
     assert wait_launches(app, 1) == [(f'"{session.explorer}" /e,/n,C:\\users\\Public\\Documents',
+                                      app.session_path(app.dir))]
+
+
+def test_enter_on_the_icon_opens_the_menu_for_the_arrow_keys(session, app):
+    """Enter on the icon, when the notification area has the keyboard, makes
+    the shell send the key selection, twice for Enter. Wine's taskbar cannot
+    be reached from the keyboard, so the test posts it as the shell does."""
+    store(session, app, NATURAL_ENTRIES)
+    app.start()
+    session.move(SCREEN_W // 2, SCREEN_H // 2)
+    for _ in range(2):  # the second finds the menu open and leaves it so
+        session.post(app.hwnd, WM_TRAYNOTIFY, TRAY_ICON_ID, NIN_KEYSELECT)
+    menu = session.wait_menu()
+    session.menu_item_point(menu, layout(len(NATURAL_ENTRIES)), 0)
+    assert int(menu["pid"]) == app.pid
+    assert session.probe_records("foreground")[0]["hwnd"] == app.hwnd
+    # The first bookmark is highlighted already: one Down reaches the second.
+    session.keys("Down", "Return")
+    session.wait_menu_closed()
+    assert wait_launches(app, 1) == [(f'"{session.explorer}" /e,/n,C:\\users\\Public\\Music',
                                       app.session_path(app.dir))]
 
 

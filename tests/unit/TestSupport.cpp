@@ -2,11 +2,27 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "framework/Text.h"
 
 BOOL FakeShell::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
   iconCalls.push_back({message, *data, ::IsWindow(data->hWnd) != FALSE});
-  return notifyResult;
+  const auto& refused = refusedIconMessages;
+  return std::find(refused.begin(), refused.end(), message) == refused.end() && notifyResult;
+}
+
+std::vector<DWORD> FakeShell::IconMessages() const {
+  std::vector<DWORD> messages;
+  for (const IconCall& call : iconCalls) messages.push_back(call.message);
+  return messages;
+}
+
+HRESULT FakeShell::NotifyIconGetRect(const NOTIFYICONIDENTIFIER* icon, RECT* rect) {
+  iconRectCalls.push_back(*icon);
+  if (!hasIconRect) return E_NOTIMPL;
+  *rect = iconRect;
+  return S_OK;
 }
 
 UINT_PTR FakeShell::AppBarMessage(DWORD message, APPBARDATA* data) {

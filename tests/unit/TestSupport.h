@@ -32,14 +32,24 @@ class FakeShell : public ShellServices {
   };
 
   BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) override;
+  HRESULT NotifyIconGetRect(const NOTIFYICONIDENTIFIER* icon, RECT* rect) override;
   UINT_PTR AppBarMessage(DWORD message, APPBARDATA* data) override;
   HINSTANCE Execute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                     INT showCommand) override;
 
+  // The messages of iconCalls, in order.
+  std::vector<DWORD> IconMessages() const;
+
   std::vector<IconCall> iconCalls;
+  std::vector<NOTIFYICONIDENTIFIER> iconRectCalls;
   std::vector<Execution> executions;
   std::vector<APPBARDATA> appBarCalls;
   BOOL notifyResult = TRUE;
+  // Icon messages refused whatever notifyResult says.
+  std::vector<DWORD> refusedIconMessages;
+  // The icon's rectangle; without one the answer is E_NOTIMPL, as under Wine.
+  bool hasIconRect = false;
+  RECT iconRect{};
   INT_PTR executeResult = 42;
   // The rectangle answered to ABM_GETTASKBARPOS; no answer when `hasTaskbar` is false.
   bool hasTaskbar = true;

@@ -27,7 +27,7 @@ TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
     app.RemoveTrayIcon();  // nothing more reaches the shell
   }
   ::DestroyWindow(owner);
-  ASSERT_EQ(2u, shell.iconCalls.size());
+  ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_DELETE}), shell.IconMessages());
 
   const NOTIFYICONDATAA& add = shell.iconCalls[0].data;
   EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.iconCalls[0].message);
@@ -42,8 +42,18 @@ TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
   EXPECT_NE(nullptr, add.hIcon);
   EXPECT_STREQ("Pathstow", add.szTip);
 
-  const NOTIFYICONDATAA& remove = shell.iconCalls[1].data;
-  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
+  // The version in the second form of the record, the first that holds it.
+  const NOTIFYICONDATAA& version = shell.iconCalls[1].data;
+  EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE), version.cbSize);
+#ifndef _WIN64
+  EXPECT_EQ(488u, version.cbSize);
+#endif
+  EXPECT_EQ(owner, version.hWnd);
+  EXPECT_EQ(128u, version.uID);
+  EXPECT_EQ(3u, version.uVersion);
+
+  const NOTIFYICONDATAA& remove = shell.iconCalls[2].data;
+  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[2].message);
   EXPECT_EQ(owner, remove.hWnd);
   EXPECT_EQ(128u, remove.uID);
   EXPECT_EQ(3u, remove.uFlags);
@@ -54,7 +64,7 @@ TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
 TEST_F(TrayAppTest, TheShellGetsTheSmallTrueColourIconWhichRemovalDestroys) {
   TestApp app;
   app.AddTrayIcon(nullptr, IDR_MAINFRAME, "Pathstow");
-  ASSERT_EQ(1u, shell.iconCalls.size());
+  ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}), shell.IconMessages());
   const HICON icon = shell.iconCalls[0].data.hIcon;
   ICONINFO info{};
   ASSERT_TRUE(::GetIconInfo(icon, &info));
@@ -98,7 +108,8 @@ TEST_F(TrayAppTest, RefusedAddAndRemoveAreReportedAndTheProgramGoesOn) {
     app.AddTrayIcon(nullptr, IDR_MAINFRAME, "Pathstow");
     EXPECT_TRUE(app.HasTrayIcon());  // stored all the same, so removal is tried at exit
   }
-  ASSERT_EQ(2u, shell.iconCalls.size());
+  // No version for an icon the shell did not take.
+  ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_DELETE}), shell.IconMessages());
   const auto boxes = watcher.Boxes();
   ASSERT_EQ(2u, boxes.size());
   EXPECT_EQ("Cannot add task bar icon", boxes[0].text);
@@ -120,12 +131,45 @@ TEST_F(TrayAppTest, TaskbarRestartAddsTheIconAgainWithoutABox) {
   app.RestoreTrayIcon();
   shell.notifyResult = FALSE;  // the icon is still there: the shell refuses a second one
   app.RestoreTrayIcon();
-  ASSERT_EQ(4u, shell.iconCalls.size());
-  EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.iconCalls[1].message);
-  EXPECT_STREQ("Pathstow", shell.iconCalls[1].data.szTip);
-  EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.iconCalls[2].message);
-  EXPECT_EQ(static_cast<DWORD>(NIM_MODIFY), shell.iconCalls[3].message);
+  ASSERT_EQ(
+      (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_ADD, NIM_SETVERSION, NIM_ADD, NIM_MODIFY}),
+      shell.IconMessages());
+  EXPECT_STREQ("Pathstow", shell.iconCalls[2].data.szTip);
   shell.notifyResult = TRUE;
+  app.RemoveTrayIcon();
+  EXPECT_TRUE(watcher.Boxes().empty());
+}
+
+// The shell forgets an icon's version with the icon: "TaskbarCreated" sets it
+// again on the icon it brings back or finds still there. A refusal of the
+// version shows nothing and is not tried again.
+TEST_F(TrayAppTest, TaskbarCreatedSetsTheVersionAgain) {
+  const struct {
+    std::vector<DWORD> refused, calls;
+  } cases[] = {
+      {{}, {NIM_ADD, NIM_SETVERSION}},                     // a new taskbar
+      {{NIM_ADD}, {NIM_ADD, NIM_MODIFY, NIM_SETVERSION}},  // the icon still there
+      {{NIM_ADD, NIM_MODIFY}, {NIM_ADD, NIM_MODIFY}},      // no taskbar at all
+      {{NIM_SETVERSION}, {NIM_ADD, NIM_SETVERSION}},       // a shell without versions
+  };
+  MessageBoxWatcher watcher;
+  TestApp app;
+  CHiddenWnd::RegisterWindowClass(::GetModuleHandleA(nullptr));
+  ASSERT_TRUE(app.m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr));
+  app.AddTrayIcon(app.m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
+  for (const auto& c : cases) {
+    shell.iconCalls.clear();
+    shell.refusedIconMessages = c.refused;
+    app.m_wndHidden.SendMessage(::RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_EQ(c.calls, shell.IconMessages());
+    const NOTIFYICONDATAA& last = shell.iconCalls.back().data;
+    if (c.calls.back() == NIM_SETVERSION) {
+      EXPECT_EQ(app.m_wndHidden.m_hWnd, last.hWnd);
+      EXPECT_EQ(128u, last.uID);
+      EXPECT_EQ(3u, last.uVersion);
+    }
+  }
+  shell.refusedIconMessages.clear();
   app.RemoveTrayIcon();
   EXPECT_TRUE(watcher.Boxes().empty());
 }
@@ -153,8 +197,9 @@ TEST_F(TrayAppTest, StartUpReadsTheSettingsAndRunsUntilQuit) {
   EXPECT_STREQ("DummyClass", className);
   EXPECT_STREQ("Dummy", title);
   EXPECT_FALSE(::IsWindowVisible(app.m_wndHidden.m_hWnd));
-  ASSERT_EQ(1u, shell.iconCalls.size());
+  ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}), shell.IconMessages());
   EXPECT_EQ(app.m_wndHidden.m_hWnd, shell.iconCalls[0].data.hWnd);
+  EXPECT_EQ(app.m_wndHidden.m_hWnd, shell.iconCalls[1].data.hWnd);
 }
 
 TEST_F(TrayAppTest, StartUpGoesOnWithoutAnIcon) {
@@ -221,8 +266,7 @@ TEST(TrayAppCloseTest, CloseAndEndOfSessionEndDialogsUnsavedAndTheProgram) {
     EXPECT_EQ(nullptr, ::FindWindowA("#32770", nullptr));
     EXPECT_EQ("Kept", app.GetProfileString("Path List", "Path1"));
     if (message == WM_ENDSESSION) {  // the icon goes at once: the process may end any moment
-      ASSERT_EQ(2u, shell.iconCalls.size());
-      EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
+      ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_DELETE}), shell.IconMessages());
     }
     EXPECT_EQ(TRUE, app.m_wndHidden.SendMessage(WM_QUERYENDSESSION));
     // The windows and the icon are gone before static destruction begins.
@@ -248,9 +292,8 @@ TEST_F(TrayAppTest, ShutdownRemovesTheIconAndDestroysWindowAndMenu) {
     app.m_menuTray.CreatePopupMenu();
     menu = app.m_menuTray.Get();
   }
-  ASSERT_EQ(2u, shell.iconCalls.size());
-  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[1].message);
-  EXPECT_TRUE(shell.iconCalls[1].ownerAlive);
+  ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_DELETE}), shell.IconMessages());
+  EXPECT_TRUE(shell.iconCalls[2].ownerAlive);
   EXPECT_FALSE(::IsWindow(hidden));
   EXPECT_FALSE(::IsMenu(menu));
 }

@@ -54,6 +54,35 @@ void CALLBACK PressAgain(HWND, UINT, UINT_PTR timer, DWORD) {
   TheApp().m_wndHidden.SendMessage(WM_TRAYNOTIFY, IDR_MAINFRAME, WM_LBUTTONDOWN);
 }
 
+// The timers of a test, all ended once its menu has gone.
+std::vector<UINT_PTR> g_timers;
+void StartTimer(TIMERPROC step, UINT ms = 50) {
+  g_timers.push_back(::SetTimer(nullptr, 0, ms, step));
+}
+
+void CALLBACK EndTheMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  ::EndMenu();
+}
+
+// Enter, as the keyboard delivers it to the menu's thread; the menu is ended
+// anyway a while later, should the key not end it.
+void CALLBACK PressEnter(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  g_seen.seen = CMenu::TrackingMenu() != nullptr;
+  const auto key = static_cast<LPARAM>(1 | ::MapVirtualKeyA(VK_RETURN, MAPVK_VK_TO_VSC) << 16);
+  TheApp().m_wndHidden.PostMessage(WM_KEYDOWN, VK_RETURN, key);
+  TheApp().m_wndHidden.PostMessage(WM_KEYUP, VK_RETURN, key | static_cast<LPARAM>(0xC0000000));
+  StartTimer(EndTheMenu, 5000);
+}
+
+// The shell's second key selection for one Enter, while the menu is open; then Enter.
+void CALLBACK KeySelectAgain(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  TheApp().m_wndHidden.PostMessage(WM_TRAYNOTIFY, IDR_MAINFRAME, NIN_KEYSELECT);
+  StartTimer(PressEnter);
+}
+
 class TrayMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,13 +95,26 @@ class TrayMenuTest : public ::testing::Test {
   void TearDown() override { PumpMessages(); }
 
   // Presses the left button on the icon and looks at the menu while it is open.
+  // A timer left running (no menu was tracked) would end the next test's menu.
   void ClickIcon(LPARAM mouse = WM_LBUTTONDOWN, WPARAM icon = IDR_MAINFRAME) {
-    ::SetTimer(nullptr, 0, 50, InspectAndClose);
+    StartTimer(InspectAndClose);
     app.m_wndHidden.SendMessage(WM_TRAYNOTIFY, icon, mouse);
-    if (!g_seen.seen) {
-      MSG msg;  // no menu was tracked: drop the timer
-      while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-      }
+    EndTimers();
+  }
+  // Posts an icon notification as the shell does and runs it, with `whileOpen`
+  // due once a menu is tracked.
+  void Notify(LPARAM notification, TIMERPROC whileOpen = InspectAndClose,
+              WPARAM icon = IDR_MAINFRAME) {
+    StartTimer(whileOpen);
+    app.m_wndHidden.PostMessage(WM_TRAYNOTIFY, icon, notification);
+    PumpMessages();
+    EndTimers();
+  }
+  static void EndTimers() {
+    for (UINT_PTR timer : g_timers) ::KillTimer(nullptr, timer);
+    g_timers.clear();
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
     }
   }
   LRESULT Command(WPARAM wParam) { return app.m_wndHidden.SendMessage(WM_COMMAND, wParam, 0); }
@@ -139,6 +181,100 @@ TEST_F(TrayMenuTest, OnlyALeftPressOnOurIconOpensTheMenu) {
   EXPECT_FALSE(g_seen.seen);
   EXPECT_TRUE(shell.appBarCalls.empty());
   EXPECT_EQ(nullptr, app.m_menuTray.Get());
+}
+
+// What the shell sends an icon of version 3: the key selection opens the menu
+// with its first item highlighted, a left press without; the others nothing.
+TEST_F(TrayMenuTest, TheKeySelectionOpensTheMenuWithItsFirstItemHighlighted) {
+  SaveBookmarks(app, {{"Docs", "C:\\Docs"}, {"Music", "D:\\Music"}}, 0);
+  const struct {
+    LPARAM notification;
+    WPARAM icon;
+    bool opens, highlighted;
+  } cases[] = {
+      {NIN_KEYSELECT, IDR_MAINFRAME, true, true},
+      {WM_LBUTTONDOWN, IDR_MAINFRAME, true, false},
+      {NIN_SELECT, IDR_MAINFRAME, false, false},
+      {WM_CONTEXTMENU, IDR_MAINFRAME, false, false},
+      {WM_RBUTTONDOWN, IDR_MAINFRAME, false, false},
+      {WM_RBUTTONUP, IDR_MAINFRAME, false, false},
+      {NIN_KEYSELECT, IDR_MAINFRAME + 1, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.notification);
+    g_seen = OpenMenu();
+    Notify(c.notification, InspectAndClose, c.icon);
+    ASSERT_EQ(c.opens, g_seen.seen);
+    if (!c.opens) continue;
+    ASSERT_EQ(7u, g_seen.items.size());
+    for (size_t i = 0; i < g_seen.items.size(); ++i) {
+      EXPECT_EQ(c.highlighted && i == 0, (g_seen.items[i].state & MF_HILITE) != 0) << i;
+    }
+    EXPECT_EQ(app.m_wndHidden.m_hWnd, g_seen.foreground);
+  }
+  EXPECT_EQ(2u, shell.appBarCalls.size());  // two menus, no more
+}
+
+// Enter on the first item opens that bookmark, also when the shell's second key
+// selection for the Enter that opened the menu came first: that one leaves the
+// menu open, its highlight where it was.
+TEST_F(TrayMenuTest, EnterOnTheFirstItemOpensThatBookmark) {
+  SaveBookmarks(app, {{"Docs", "C:\\Docs"}, {"Music", "D:\\Music"}}, 0);
+  app.m_nTree = 0;
+  for (TIMERPROC whileOpen : {PressEnter, KeySelectAgain}) {
+    shell.executions.clear();
+    g_seen = OpenMenu();
+    Notify(NIN_KEYSELECT, whileOpen);
+    EXPECT_TRUE(g_seen.seen);  // open when Enter came
+    ASSERT_EQ(1u, shell.executions.size());
+    EXPECT_EQ("C:\\Docs", shell.executions[0].parameters);
+    EXPECT_EQ(nullptr, app.m_menuTray.Get());
+  }
+  EXPECT_EQ(2u, shell.appBarCalls.size());  // one menu each time
+}
+
+// From the keyboard the menu opens at the middle of the icon, aligned as a
+// press there would align it; at the pointer when the shell has no rectangle.
+TEST_F(TrayMenuTest, TheKeySelectionOpensTheMenuAtTheIcon) {
+  const RECT bottom{0, 767, 1024, 768}, left{-2, -2, 60, 770};
+  const struct {
+    RECT taskbar;
+    bool hasIconRect;
+    LONG RECT::*edge;
+    POINT at;
+  } cases[] = {
+      {bottom, true, &RECT::right, {610, 290}},
+      {left, true, &RECT::left, {610, 290}},
+      {bottom, false, &RECT::right, {500, 400}},
+  };
+  shell.iconRect = {600, 280, 620, 300};
+  for (const auto& c : cases) {
+    g_seen = OpenMenu();
+    shell.taskbar = c.taskbar;
+    shell.hasIconRect = c.hasIconRect;
+    Notify(NIN_KEYSELECT);
+    ASSERT_TRUE(g_seen.seen);
+    EXPECT_EQ(c.at.x, g_seen.rect.*c.edge);
+    EXPECT_EQ(c.at.y, g_seen.rect.top);
+  }
+  ASSERT_EQ(3u, shell.iconRectCalls.size());
+  EXPECT_EQ(sizeof(NOTIFYICONIDENTIFIER), shell.iconRectCalls[0].cbSize);
+  EXPECT_EQ(app.m_wndHidden.m_hWnd, shell.iconRectCalls[0].hWnd);
+  EXPECT_EQ(128u, shell.iconRectCalls[0].uID);
+
+  Notify(WM_LBUTTONDOWN);  // a press opens at the pointer without asking
+  EXPECT_EQ(3u, shell.iconRectCalls.size());
+}
+
+// A shell that refuses the version: the left press works as it always did.
+TEST_F(TrayMenuTest, WithoutTheVersionALeftPressStillOpensTheMenu) {
+  app.RemoveTrayIcon();
+  shell.refusedIconMessages = {NIM_SETVERSION};
+  app.AddTrayIcon(app.m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
+  EXPECT_TRUE(app.HasTrayIcon());
+  Notify(WM_LBUTTONDOWN);
+  EXPECT_TRUE(g_seen.seen);
+  EXPECT_TRUE(watcher.Boxes().empty());
 }
 
 TEST_F(TrayMenuTest, MenuOpensAwayFromTheTaskbarsEdge) {
