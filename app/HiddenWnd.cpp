@@ -22,7 +22,7 @@ void CHiddenWnd::RegisterWindowClass(HINSTANCE instance) {
   windowClass.hInstance = instance;
   windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
   windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = "DummyClass";
+  windowClass.lpszClassName = kHiddenWindowClass;
   CWnd::RegisterClass(windowClass);  // a failure shows when the window is created
 }
 
@@ -57,7 +57,7 @@ bool CHiddenWnd::OnAbout(Message& msg) {
 }
 
 bool CHiddenWnd::OnOptions(Message& msg) {
-  COptionsDialog dialog;
+  COptionsDialog dialog(m_options);
   dialog.DoModal();
   return OnOtherCommand(msg);
 }

@@ -3,13 +3,19 @@
 // each to the application object.
 #pragma once
 #include "app/TrayCommands.h"
+#include "bookmarks/OptionsHost.h"
 #include "framework/Wnd.h"
+
+// The hidden window's class and title, the names that the installer and the
+// uninstaller find a running copy by (to ask it to close): never rename them.
+constexpr char kHiddenWindowClass[] = "DummyClass";
+constexpr char kHiddenWindowTitle[] = "Dummy";
 
 class CHiddenWnd : public CWnd {
  public:
-  explicit CHiddenWnd(CTrayCommands& app) : m_app(app) {}
+  CHiddenWnd(CTrayCommands& app, COptionsHost& options) : m_app(app), m_options(options) {}
 
-  // Registers the window class "DummyClass" for objects of this class.
+  // Registers the window class kHiddenWindowClass for objects of this class.
   static void RegisterWindowClass(HINSTANCE instance);
 
  protected:
@@ -28,4 +34,5 @@ class CHiddenWnd : public CWnd {
   bool OnEndSession(Message& msg);
 
   CTrayCommands& m_app;
+  COptionsHost& m_options;
 };

@@ -91,6 +91,9 @@ void InsertAndSortInTree(const std::vector<Bookmark>& entries) {
 
 // Ends right after initialisation, so DoModal times creation, loading and teardown.
 class InitOnlyOptionsDialog : public COptionsDialog {
+ public:
+  explicit InitOnlyOptionsDialog(COptionsHost& host) : COptionsDialog(host) {}
+
  protected:
   BOOL OnInitDialog() override {
     const BOOL result = COptionsDialog::OnInitDialog();
@@ -100,7 +103,7 @@ class InitOnlyOptionsDialog : public COptionsDialog {
 };
 
 void Seed(const BenchApp& app, int count) {
-  const int previous = app.LoadBookmarkCount();
+  const int previous = LoadBookmarkCount(app);
   if (!SaveBookmarks(app, MakeBookmarks(count), previous)) {
     std::fprintf(stderr, "bench_inproc: seeding %d bookmarks failed\n", count);
   }
@@ -180,8 +183,8 @@ void BenchOptionsAndSave(BenchApp& app) {
       {"options",
        5,
        true,
-       [] {
-         InitOnlyOptionsDialog dialog;
+       [&] {
+         InitOnlyOptionsDialog dialog(app);
          dialog.DoModal();
        },
        {}},
@@ -232,7 +235,8 @@ int main(int argc, char** argv) {
 
   app.Enable3dControls();
   CHiddenWnd::RegisterWindowClass(app.m_hInstance);
-  if (!app.m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr)) {
+  if (!app.m_wndHidden.CreateEx(0, kHiddenWindowClass, kHiddenWindowTitle, 0, 0, 0, 0, 0, nullptr,
+                                nullptr)) {
     std::fprintf(stderr, "bench_inproc: no hidden window\n");
     return 1;
   }

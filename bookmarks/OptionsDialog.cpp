@@ -1,7 +1,6 @@
 #include "bookmarks/OptionsDialog.h"
 
 #include "about/AboutDialog.h"
-#include "app/FolderTrayApp.h"
 #include "framework/ShellServices.h"
 #include "bookmarks/BookmarkStore.h"
 #include "framework/Text.h"
@@ -12,8 +11,9 @@ namespace {
 constexpr UINT WM_OPEN_PENDING = WM_APP + 1;
 }  // namespace
 
-COptionsDialog::COptionsDialog(CWnd* parent)
+COptionsDialog::COptionsDialog(COptionsHost& host, CWnd* parent)
     : CDialog(IDD_OPTIONS, parent),
+      m_host(host),
       // Shared icon from LoadIcon: never destroyed.
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
@@ -37,7 +37,6 @@ const MessageMap* COptionsDialog::GetMessageMap() const {
 
 void COptionsDialog::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
-  DDX_Control(dx, IDC_BROWSE, m_btnBrowse);
   DDX_Control(dx, IDC_PATH, m_editPath);
   DDX_Control(dx, IDC_BOOKMARK_TREE, m_treeBookmarks);
   DDX_Check(dx, IDC_SHOW_TREE, m_nTree);
@@ -51,10 +50,10 @@ BOOL COptionsDialog::OnInitDialog() {
   // The field's default limit (about 30,000 characters) would cut a longer
   // stored path on its way back into the path table.
   m_editPath.SendMessage(EM_LIMITTEXT, 0);
-  m_treeBookmarks.LoadBookmarks(TheApp());
+  m_treeBookmarks.LoadBookmarks(m_host.Settings());
 
   // Any stored value but 1 means "without the tree": the box shows it cleared.
-  m_nTree = TheApp().m_nTree == 1 ? 1 : 0;
+  m_nTree = m_host.TreeSetting() == 1 ? 1 : 0;
   ::CheckDlgButton(m_hWnd, IDC_SHOW_TREE, m_nTree == 1 ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;  // the focus goes to the tree, first in tab order
 }
@@ -88,8 +87,7 @@ bool COptionsDialog::OnDoubleClick(Message& msg) {
   if (!item) return true;  // empty list
   const LPARAM index = static_cast<LPARAM>(m_treeBookmarks.GetItemData(item));
   // The stored path: text typed since the last selection change is not used.
-  m_pendingOpens.push_back({static_cast<int>(index), m_treeBookmarks.GetPath(index),
-                            m_treeBookmarks.GetExactPath(index)});
+  m_pendingOpens.push_back({m_treeBookmarks.GetPath(index), m_treeBookmarks.GetExactPath(index)});
   PostMessage(WM_OPEN_PENDING);
   return true;
 }
@@ -99,7 +97,7 @@ bool COptionsDialog::OnOpenPending(Message&) {
   const PendingOpen open = m_pendingOpens.front();
   m_pendingOpens.erase(m_pendingOpens.begin());
   // Failures are shown over this dialog, which stays disabled meanwhile.
-  TheApp().OpenBookmark(open.index, open.path.c_str(), m_nTree, m_hWnd, open.exactPath);
+  m_host.OpenFolder(open.path, open.exactPath, m_nTree, m_hWnd);
   return true;
 }
 
@@ -174,9 +172,9 @@ void COptionsDialog::OnOK() {
   m_treeBookmarks.SortBookmarks();
   // A path this system cannot store keeps the dialog open: nothing is written.
   if (!StoreSelectedPath()) return;
-  CFolderTrayApp& app = TheApp();
-  bool saved = m_treeBookmarks.SaveBookmarks(app);
-  saved = app.WriteProfileInt(kCommandSection, kTreeEntry, m_nTree) && saved;
+  const CWinApp& settings = m_host.Settings();
+  bool saved = m_treeBookmarks.SaveBookmarks(settings);
+  saved = settings.WriteProfileInt(kCommandSection, kTreeEntry, m_nTree) && saved;
   if (!saved) {
     // Keep the dialog and the user's edits, so that nothing is lost silently;
     // the running program goes on with the settings it had.
@@ -184,7 +182,7 @@ void COptionsDialog::OnOK() {
                   MB_ICONHAND);
     return;
   }
-  app.m_nTree = m_nTree;
+  m_host.SetTreeSetting(m_nTree);
   CDialog::OnOK();
 }
 

@@ -2,17 +2,17 @@
 // Nothing is written before OK.
 #pragma once
 #include "bookmarks/BookmarkTree.h"
+#include "bookmarks/OptionsHost.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "res/resource.h"
 
 class COptionsDialog : public CDialog {
  public:
-  explicit COptionsDialog(CWnd* parent = nullptr);
+  explicit COptionsDialog(COptionsHost& host, CWnd* parent = nullptr);
   // Out of line: one copy of the members' tear-down in the program.
   ~COptionsDialog() override;
 
-  CButton m_btnBrowse;
   CEdit m_editPath;
   CBookmarkTree m_treeBookmarks;
   // Check box 1017: 1 opens folders with Explorer's folder tree, 0 without.
@@ -43,12 +43,12 @@ class COptionsDialog : public CDialog {
   // The same for the selected item, if there is one.
   bool StoreSelectedPath();
 
+  COptionsHost& m_host;
   HICON m_hIcon;
   // The bookmark a double click asked to open. The open runs from a posted
   // message, once the tree has finished with its notification: an error box
   // shown from inside it would let the tree's item be deleted under it.
   struct PendingOpen {
-    int index;
     std::string path;
     std::string exactPath;
   };

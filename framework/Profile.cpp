@@ -34,8 +34,3 @@ std::string CWinApp::GetProfileString(LPCSTR section, LPCSTR entry, LPCSTR defau
 bool CWinApp::WriteProfileInt(LPCSTR section, LPCSTR entry, int value) const {
   return GetSectionKey(section).WriteInt(entry, value);
 }
-
-bool CWinApp::WriteProfileString(LPCSTR section, LPCSTR entry, LPCSTR value) const {
-  const CRegKey key = GetSectionKey(section);
-  return value ? key.WriteText(entry, value) : key.DeleteValue(entry);
-}

@@ -43,13 +43,13 @@ void CWinApp::DoWaitCursor(int delta) {
   }
 }
 
-int CWinApp::DoMessageBox(LPCSTR text, UINT type, UINT) {
+int CWinApp::DoMessageBox(LPCSTR text, UINT type) {
   HWND owner = ::GetActiveWindow();
   return ::MessageBoxA(owner, text, m_strAppName.c_str(), type);
 }
 
-int AfxMessageBox(LPCSTR text, UINT type, UINT helpId) {
-  if (CWinApp* app = AfxGetApp()) return app->DoMessageBox(text, type, helpId);
+int AfxMessageBox(LPCSTR text, UINT type) {
+  if (CWinApp* app = AfxGetApp()) return app->DoMessageBox(text, type);
   return ::MessageBoxA(::GetActiveWindow(), text, nullptr, type);
 }
 

@@ -28,8 +28,6 @@ class CWinApp {
   int GetProfileInt(LPCSTR section, LPCSTR entry, int defaultValue) const;
   std::string GetProfileString(LPCSTR section, LPCSTR entry, LPCSTR defaultValue = "") const;
   bool WriteProfileInt(LPCSTR section, LPCSTR entry, int value) const;
-  // A null value deletes the entry.
-  bool WriteProfileString(LPCSTR section, LPCSTR entry, LPCSTR value) const;
   // The section's key, opened with `access` and created (with its parents)
   // when missing. Reads ask for KEY_READ only, so that a key the user may
   // read but not write still gives its values.
@@ -39,7 +37,7 @@ class CWinApp {
   void Enable3dControls() const;
   // Counts wait-cursor requests; the hourglass shows while the count is positive.
   void DoWaitCursor(int delta);
-  virtual int DoMessageBox(LPCSTR text, UINT type, UINT helpId);
+  virtual int DoMessageBox(LPCSTR text, UINT type);
 
   // Sets the application name from the program file's name.
   void SetAppNameFromModule();
@@ -53,7 +51,7 @@ CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 // The application's message box: captioned with the application name, owned by the active window.
-int AfxMessageBox(LPCSTR text, UINT type = MB_OK, UINT helpId = 0);
+int AfxMessageBox(LPCSTR text, UINT type = MB_OK);
 // A string resource of this program in the user's language; empty when missing.
 std::string LoadResString(UINT id);
 // The base name of a program path: no folder, nothing from the last '.'.

@@ -171,7 +171,7 @@ class OpenBookmarkTest : public ::testing::Test {
 };
 
 TEST_F(OpenBookmarkTest, StoredBookmarkStartsExplorerOwnedByTheHiddenWindow) {
-  app.OpenBookmark(0, nullptr, 1);
+  app.OpenMenuBookmark(0);
   ASSERT_EQ(1u, shell.executions.size());
   const FakeShell::Execution& run = shell.executions[0];
   EXPECT_EQ(app.m_wndHidden.m_hWnd, run.owner);
@@ -184,14 +184,14 @@ TEST_F(OpenBookmarkTest, StoredBookmarkStartsExplorerOwnedByTheHiddenWindow) {
 }
 
 TEST_F(OpenBookmarkTest, GivenPathWinsOverTheStoredOne) {
-  app.OpenBookmark(99, "D:\\Typed", 0);
+  app.OpenFolder("D:\\Typed", "", 0, nullptr);
   ASSERT_EQ(1u, shell.executions.size());
   EXPECT_EQ("D:\\Typed", shell.executions[0].parameters);
 }
 
 TEST_F(OpenBookmarkTest, CommandProgramIsUsedWhenSet) {
   app.m_strCommand = "C:\\Tools\\open.exe";
-  app.OpenBookmark(0, nullptr, 1);
+  app.OpenMenuBookmark(0);
   ASSERT_EQ(1u, shell.executions.size());
   EXPECT_EQ("C:\\Tools\\open.exe", shell.executions[0].file);
   EXPECT_EQ("C:\\Data", shell.executions[0].parameters);
@@ -199,7 +199,7 @@ TEST_F(OpenBookmarkTest, CommandProgramIsUsedWhenSet) {
 
 TEST_F(OpenBookmarkTest, CommandThatCannotBeFoundIsReportedWithoutLaunch) {
   app.m_strCommand = "pathstow-no-such-program";
-  app.OpenBookmark(0, nullptr, 1);
+  app.OpenMenuBookmark(0);
   EXPECT_TRUE(shell.executions.empty());
   const auto boxes = watcher.Boxes();
   ASSERT_EQ(1u, boxes.size());
@@ -208,7 +208,7 @@ TEST_F(OpenBookmarkTest, CommandThatCannotBeFoundIsReportedWithoutLaunch) {
 
 TEST_F(OpenBookmarkTest, PositionBeyondTheListIsReportedWithoutLaunch) {
   app.SetDword(kPathListSection, "Counter", 1);  // shortened after the menu was built
-  app.OpenBookmark(1, nullptr, 1);
+  app.OpenMenuBookmark(1);
   EXPECT_TRUE(shell.executions.empty());
   const auto boxes = watcher.Boxes();
   ASSERT_EQ(1u, boxes.size());
@@ -230,10 +230,10 @@ TEST_F(OpenBookmarkTest, LaunchFailuresShowTheirText) {
   };
   for (const auto& [result, text] : failures) {
     shell.executeResult = result;
-    app.OpenBookmark(0, nullptr, 1);
+    app.OpenMenuBookmark(0);
   }
   shell.executeResult = 33;
-  app.OpenBookmark(0, nullptr, 1);  // above 32: success, no box
+  app.OpenMenuBookmark(0);  // above 32: success, no box
   const auto boxes = watcher.Boxes();
   ASSERT_EQ(std::size(failures), boxes.size());
   for (size_t i = 0; i < boxes.size(); ++i) {

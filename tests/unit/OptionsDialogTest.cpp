@@ -74,7 +74,7 @@ class OptionsDialogTest : public ::testing::Test {
 
   // Runs the dialog with `body` inside its modal loop.
   void Run(const std::function<void(Options&)>& body) {
-    Options dialog(body);
+    Options dialog(body, app);
     dialog.DoModal();
   }
 
@@ -600,7 +600,8 @@ TEST_F(OptionsDialogTest, StoredTextsAreShownAsStoredAndOpenedExactly) {
   ASSERT_EQ(kScripts.size(), shell.executions.size());
   std::multiset<std::string> opened, stored;
   for (const auto& run : shell.executions) opened.insert(run.parameters);
-  for (const Bookmark& b : kScripts) stored.insert("/e,/n," + Utf8(StoredText(b.path, b.exactPath)));
+  for (const Bookmark& b : kScripts)
+    stored.insert("/e,/n," + Utf8(StoredText(b.path, b.exactPath)));
   EXPECT_EQ(stored, opened);
 }
 

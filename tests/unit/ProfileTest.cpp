@@ -30,7 +30,7 @@ TEST(ProfileTest, FirstReadCreatesTheEmptyKeyChainAndGivesDefaults) {
 TEST(ProfileTest, ValuesRoundTripWithTheirTypes) {
   TestApp app;
   EXPECT_TRUE(app.WriteProfileInt(kSection, "Tree", -1));
-  EXPECT_TRUE(app.WriteProfileString(kSection, "Command", "C:\\Tools\\open.exe"));
+  EXPECT_TRUE(app.GetSectionKey(kSection).WriteText("Command", "C:\\Tools\\open.exe"));
   EXPECT_EQ(-1, app.GetProfileInt(kSection, "Tree", 1));
   EXPECT_EQ("C:\\Tools\\open.exe", app.GetProfileString(kSection, "Command"));
 
@@ -47,11 +47,11 @@ TEST(ProfileTest, ValuesRoundTripWithTheirTypes) {
 
 TEST(ProfileTest, NullTextDeletesTheValue) {
   TestApp app;
-  app.WriteProfileString(kSection, "Command", "x");
+  app.SetString(kSection, "Command", "x");
   ASSERT_TRUE(app.HasValue(kSection, "Command"));
-  EXPECT_TRUE(app.WriteProfileString(kSection, "Command", nullptr));
+  EXPECT_TRUE(app.GetSectionKey(kSection).DeleteValue("Command"));
   EXPECT_FALSE(app.HasValue(kSection, "Command"));
-  EXPECT_TRUE(app.WriteProfileString(kSection, "Command", nullptr));  // already gone
+  EXPECT_TRUE(app.GetSectionKey(kSection).DeleteValue("Command"));  // already gone
 }
 
 TEST(ProfileTest, IntegerReadTakesOnlyFourBytesOfNumber) {

@@ -155,7 +155,8 @@ TEST_F(TrayAppTest, TaskbarCreatedSetsTheVersionAgain) {
   MessageBoxWatcher watcher;
   TestApp app;
   CHiddenWnd::RegisterWindowClass(::GetModuleHandleA(nullptr));
-  ASSERT_TRUE(app.m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr));
+  ASSERT_TRUE(app.m_wndHidden.CreateEx(0, kHiddenWindowClass, kHiddenWindowTitle, 0, 0, 0, 0, 0,
+                                       nullptr, nullptr));
   app.AddTrayIcon(app.m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
   for (const auto& c : cases) {
     shell.iconCalls.clear();

@@ -88,7 +88,8 @@ class TrayMenuTest : public ::testing::Test {
   void SetUp() override {
     g_seen = OpenMenu();
     CHiddenWnd::RegisterWindowClass(::GetModuleHandleA(nullptr));
-    app.m_wndHidden.CreateEx(0, "DummyClass", "Dummy", 0, 0, 0, 0, 0, nullptr, nullptr);
+    app.m_wndHidden.CreateEx(0, kHiddenWindowClass, kHiddenWindowTitle, 0, 0, 0, 0, 0, nullptr,
+                             nullptr);
     app.AddTrayIcon(app.m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
     ::SetCursorPos(500, 400);
   }
