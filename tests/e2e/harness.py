@@ -288,18 +288,26 @@ class WineSession:
 
     # -- probe ---------------------------------------------------------------
 
-    def probe(self, *args, check=True):
+    def probe(self, *args, check=True, timeout=60):
         """Runs probe.exe in the session; returns (exit code, stdout text)."""
-        r = self.run(self.paths["probe"], *args, check=False)
+        r = self.run(self.paths["probe"], *args, check=False, timeout=timeout)
         out = r.stdout.decode("cp1252", errors="replace")
         if check and r.returncode != 0:
             raise RuntimeError(f"probe {' '.join(map(str, args))} answered {r.returncode}: {out}"
                                f"{r.stderr.decode(errors='replace')}")
         return r.returncode, out
 
-    def probe_records(self, *args, check=True):
-        rc, out = self.probe(*args, check=check)
+    def probe_records(self, *args, check=True, timeout=60):
+        rc, out = self.probe(*args, check=check, timeout=timeout)
         return parse_records(out) if rc == 0 else []
+
+    def run_command(self, cmdline, timeout=60):
+        """Runs a command line in the session as a deployment tool runs one:
+        CreateProcess of exactly that line, a wait for that process alone,
+        GetExitCodeProcess. Returns the exit code."""
+        record = self.probe_records("run", cmdline, timeout=timeout)[0]
+        assert record["cmdline"] == cmdline, f"the command line arrived as {record['cmdline']!r}"
+        return int(record["exit"])
 
     def windows(self, cls=None, title=None, exe=None, pid=None, visible=False):
         args = ["find"]
@@ -477,7 +485,10 @@ class WineSession:
         return int(text, 16) if kind == "REG_DWORD" else text
 
     def reg_set(self, key, name, value):
-        kind, data = ("REG_DWORD", str(value)) if isinstance(value, int) else ("REG_SZ", value)
+        """Writes an int as REG_DWORD, bytes as REG_BINARY, a str as REG_SZ
+        (reg_get answers a REG_BINARY value as its bytes in hex)."""
+        kind, data = ("REG_DWORD", str(value)) if isinstance(value, int) else \
+            ("REG_BINARY", value.hex()) if isinstance(value, bytes) else ("REG_SZ", value)
         self.run("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
 
     def reg_delete(self, key, name=None):
