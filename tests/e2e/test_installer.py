@@ -564,6 +564,11 @@ class Wizard:
     def click(self, control):
         click_control(self.session, control)
 
+    def leave(self, text):
+        """Waits for the page that shows this text, then clicks Next."""
+        self.wait_text(text)
+        self.press(IDOK_NEXT)
+
     def press(self, button_id):
         """Clicks one of the wizard's buttons (some of its controls stay hidden)."""
         button = wait_until(lambda: next((c for c in self.session.controls(self.hwnd)
@@ -646,16 +651,13 @@ def test_wizard_says_why_the_folder_given_cannot_be_made_and_asks_for_another(
     wait_until(lambda: not session.probe_records("window", box["hwnd"], check=False), what="the box to close")
 
     wizard = Wizard(session, texts["setup caption"])
-    wizard.wait_text(texts["welcome"])
-    wizard.press(IDOK_NEXT)
+    wizard.leave(texts["welcome"])
     wizard.click(wizard.wait_text(target.dir_win))  # the folder page, with the usual folder
     session.keys("Home", "Shift+End", "Delete")
     session.type_text(chosen.dir_win)
     wizard.press(IDOK_NEXT)
-    wizard.wait_text(texts["sign-in option"])
-    wizard.press(IDOK_NEXT)
-    wizard.wait_text(texts["finish"])
-    wizard.press(IDOK_NEXT)
+    wizard.leave(texts["sign-in option"])
+    wizard.leave(texts["finish"])
     assert wait_process(setup, 60, "the installer to end") == 0
     assert_installed(session, chosen)
     assert not target.dir.exists()
@@ -668,15 +670,13 @@ def test_running_the_installer_again_shows_and_changes_the_start_at_sign_in(sess
 
     setup = session.start(setup_exe)
     wizard = Wizard(session, texts["setup caption"])
-    wizard.wait_text(texts["welcome"])
-    wizard.press(IDOK_NEXT)
+    wizard.leave(texts["welcome"])
     option = wizard.wait_text(texts["sign-in option"])
     assert option["check"] == "0"  # switched off in Task Manager, it does not start Pathstow now
     wizard.click(option)
     wait_until(lambda: wizard.wait_text(texts["sign-in option"])["check"] == "1", what="the box ticked")
     wizard.press(IDOK_NEXT)
-    wizard.wait_text(texts["finish"])
-    wizard.press(IDOK_NEXT)
+    wizard.leave(texts["finish"])
     assert wait_process(setup, 60, "the installer to end") == 0
 
     assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, True)
