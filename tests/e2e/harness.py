@@ -305,9 +305,18 @@ class WineSession:
         """Runs a command line in the session as a deployment tool runs one:
         CreateProcess of exactly that line, a wait for that process alone,
         GetExitCodeProcess. Returns the exit code."""
-        record = self.probe_records("run", cmdline, timeout=timeout)[0]
-        assert record["cmdline"] == cmdline, f"the command line arrived as {record['cmdline']!r}"
-        return int(record["exit"])
+        for attempt in (1, 2):
+            rc, out = self.probe("run", cmdline, check=False, timeout=timeout)
+            records = parse_records(out)
+            if records:
+                break
+            # The probe ended before it wrote its first line, so before it
+            # started anything: Wine failed to start it, with no word of why,
+            # as it now and then does with a tool on a loaded host (see run).
+            time.sleep(0.5)
+        assert rc == 0 and len(records) == 2, f"probe run {cmdline!r} answered {rc}: {out}"
+        assert records[0]["cmdline"] == cmdline, f"the command line arrived as {records[0]['cmdline']!r}"
+        return int(records[1]["exit"])
 
     def windows(self, cls=None, title=None, exe=None, pid=None, visible=False):
         args = ["find"]

@@ -680,8 +680,9 @@ static int cmd_notify_icon(DWORD message, const char *label, char **argv) {
 
 /* run CMDLINE : starts a program with exactly this command line, as a
  * deployment tool runs an uninstall command (CreateProcess, wait for the
- * process, GetExitCodeProcess), and prints its exit code, the time it took
- * and the command line it was given. */
+ * process, GetExitCodeProcess). A first line, written before the start,
+ * gives the command line as it arrived; a second one, once the program has
+ * ended, its exit code and the time it took. */
 static int cmd_run(const char *cmdline) {
   static char line[32768]; /* CreateProcess may write into the command line */
   STARTUPINFOA si;
@@ -690,6 +691,10 @@ static int cmd_run(const char *cmdline) {
   ZeroMemory(&si, sizeof si);
   si.cb = sizeof si;
   lstrcpynA(line, cmdline, sizeof line);
+  fputs("cmdline=", stdout);
+  put_text(cmdline);
+  putchar('\n');
+  fflush(stdout);
   if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
     fprintf(stderr, "run: CreateProcess failed, GetLastError %lu\n", GetLastError());
     return 3;
@@ -703,9 +708,7 @@ static int cmd_run(const char *cmdline) {
     fprintf(stderr, "run: GetExitCodeProcess failed, GetLastError %lu\n", error);
     return 3;
   }
-  printf("exit=%lu\tms=%lu\tcmdline=", code, GetTickCount() - start);
-  put_text(cmdline);
-  putchar('\n');
+  printf("exit=%lu\tms=%lu\n", code, GetTickCount() - start);
   return 0;
 }
 
