@@ -13,3 +13,13 @@ LangString UninstallTitle ${LANG_ENGLISH} "Uninstall Pathstow"
 LangString UninstallSubtitle ${LANG_ENGLISH} "Remove Pathstow from your computer."
 LangString UninstallText ${LANG_ENGLISH} "Pathstow will be closed if it is running, then removed from $INSTDIR, from the Start menu and from the programs that start when you sign in.$\r$\n$\r$\nYour bookmarks stay in your profile unless you tick the box below: they come back if you install Pathstow again."
 LangString RemoveBookmarksOption ${LANG_ENGLISH} "Also remove my bookmarks"
+; $BadFolder is the folder, $FolderDetail its drive, the file in its way or
+; the system's word on why it cannot be made.
+LangString FolderNoDrive ${LANG_ENGLISH} "Pathstow cannot be installed in $BadFolder: there is no drive or network share $FolderDetail."
+LangString FolderIsFile ${LANG_ENGLISH} "Pathstow cannot be installed in $BadFolder: $FolderDetail is a file, not a folder."
+LangString FolderNotFull ${LANG_ENGLISH} "Pathstow cannot be installed in $BadFolder: give the full path of a folder inside a drive, such as $LOCALAPPDATA\Programs\Pathstow."
+LangString FolderNotMade ${LANG_ENGLISH} "Pathstow cannot be installed in $BadFolder: the folder cannot be made.$\r$\n$\r$\n$FolderDetail"
+LangString SystemError ${LANG_ENGLISH} "Windows error $R2."
+LangString ChooseFolder ${LANG_ENGLISH} "Choose another folder."
+LangString RunEntryLeft ${LANG_ENGLISH} "the entry that starts Pathstow when you sign in"
+LangString NotRemoved ${LANG_ENGLISH} "Pathstow could not be removed completely. Still there:$\r$\n$\r$\n$Leftovers$\r$\nClose what uses them, then run the uninstaller again."

@@ -13,3 +13,13 @@ LangString UninstallTitle ${LANG_FRENCH} "Désinstaller Pathstow"
 LangString UninstallSubtitle ${LANG_FRENCH} "Supprimer Pathstow de votre ordinateur."
 LangString UninstallText ${LANG_FRENCH} "Pathstow sera fermé s'il est en cours d'exécution, puis supprimé de $INSTDIR, du menu Démarrer et des programmes lancés à l'ouverture de session.$\r$\n$\r$\nVos favoris restent dans votre profil, sauf si vous cochez la case ci-dessous : ils reviendront si vous réinstallez Pathstow."
 LangString RemoveBookmarksOption ${LANG_FRENCH} "Supprimer aussi mes favoris"
+; $BadFolder est le dossier, $FolderDetail son lecteur, le fichier qui gêne
+; ou ce que le système dit de l'échec.
+LangString FolderNoDrive ${LANG_FRENCH} "Pathstow ne peut pas être installé dans $BadFolder : il n'y a pas de lecteur ni de partage réseau $FolderDetail."
+LangString FolderIsFile ${LANG_FRENCH} "Pathstow ne peut pas être installé dans $BadFolder : $FolderDetail est un fichier, pas un dossier."
+LangString FolderNotFull ${LANG_FRENCH} "Pathstow ne peut pas être installé dans $BadFolder : indiquez le chemin complet d'un dossier à l'intérieur d'un lecteur, par exemple $LOCALAPPDATA\Programs\Pathstow."
+LangString FolderNotMade ${LANG_FRENCH} "Pathstow ne peut pas être installé dans $BadFolder : le dossier ne peut pas être créé.$\r$\n$\r$\n$FolderDetail"
+LangString SystemError ${LANG_FRENCH} "Erreur Windows $R2."
+LangString ChooseFolder ${LANG_FRENCH} "Choisissez un autre dossier."
+LangString RunEntryLeft ${LANG_FRENCH} "l'entrée qui démarre Pathstow à l'ouverture de session"
+LangString NotRemoved ${LANG_FRENCH} "Pathstow n'a pas pu être entièrement supprimé. Reste encore :$\r$\n$\r$\n$Leftovers$\r$\nFermez ce qui les utilise, puis relancez la désinstallation."

@@ -297,9 +297,9 @@ class WineSession:
 
     # -- probe ---------------------------------------------------------------
 
-    def probe(self, *args, check=True):
+    def probe(self, *args, check=True, timeout=60):
         """Runs probe.exe in the session; returns (exit code, stdout text)."""
-        r = self.run(self.paths["probe"], *args, check=False)
+        r = self.run(self.paths["probe"], *args, check=False, timeout=timeout)
         out = r.stdout.decode("utf-8", errors="replace")  # the probe speaks UTF-8
         if r.returncode == 3:  # a system call failed: the probe named it on stderr
             (self.artifacts / "probe-failures.log").open("a").write(
@@ -309,9 +309,26 @@ class WineSession:
                                f"{r.stderr.decode(errors='replace')}")
         return r.returncode, out
 
-    def probe_records(self, *args, check=True):
-        rc, out = self.probe(*args, check=check)
+    def probe_records(self, *args, check=True, timeout=60):
+        rc, out = self.probe(*args, check=check, timeout=timeout)
         return parse_records(out) if rc == 0 else []
+
+    def run_command(self, cmdline, timeout=60):
+        """Runs a command line in the session as a deployment tool runs one:
+        CreateProcess of exactly that line, a wait for that process alone,
+        GetExitCodeProcess. Returns the exit code."""
+        for attempt in (1, 2):
+            rc, out = self.probe("run", cmdline, check=False, timeout=timeout)
+            records = parse_records(out)
+            if records:
+                break
+            # The probe ended before it wrote its first line, so before it
+            # started anything: Wine failed to start it, with no word of why,
+            # as it now and then does with a tool on a loaded host (see run).
+            time.sleep(0.5)
+        assert rc == 0 and len(records) == 2, f"probe run {cmdline!r} answered {rc}: {out}"
+        assert records[0]["cmdline"] == cmdline, f"the command line arrived as {records[0]['cmdline']!r}"
+        return int(records[1]["exit"])
 
     def windows(self, cls=None, title=None, exe=None, pid=None, visible=False):
         args = ["find"]
@@ -509,7 +526,10 @@ class WineSession:
         return int(text, 16) if kind == "REG_DWORD" else text
 
     def reg_set(self, key, name, value):
-        kind, data = ("REG_DWORD", str(value)) if isinstance(value, int) else ("REG_SZ", value)
+        """Writes an int as REG_DWORD, bytes as REG_BINARY, a str as REG_SZ
+        (reg_get answers a REG_BINARY value as its bytes in hex)."""
+        kind, data = ("REG_DWORD", str(value)) if isinstance(value, int) else \
+            ("REG_BINARY", value.hex()) if isinstance(value, bytes) else ("REG_SZ", value)
         self.run("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
 
     def reg_delete(self, key, name=None):

@@ -734,6 +734,40 @@ static int cmd_notify_icon(DWORD message, const char *label, char **argv) {
   return ok ? 0 : 1;
 }
 
+/* run CMDLINE : starts a program with exactly this command line, as a
+ * deployment tool runs an uninstall command (CreateProcess, wait for the
+ * process, GetExitCodeProcess). A first line, written before the start,
+ * gives the command line as it arrived; a second one, once the program has
+ * ended, its exit code and the time it took. */
+static int cmd_run(const char *cmdline) {
+  static char line[32768]; /* CreateProcess may write into the command line */
+  STARTUPINFOA si;
+  PROCESS_INFORMATION pi;
+  DWORD code = 0, start = GetTickCount();
+  ZeroMemory(&si, sizeof si);
+  si.cb = sizeof si;
+  lstrcpynA(line, cmdline, sizeof line);
+  fputs("cmdline=", stdout);
+  put_text(cmdline);
+  putchar('\n');
+  fflush(stdout);
+  if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+    fprintf(stderr, "run: CreateProcess failed, GetLastError %lu\n", GetLastError());
+    return 3;
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  BOOL ok = GetExitCodeProcess(pi.hProcess, &code);
+  DWORD error = GetLastError();
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  if (!ok) {
+    fprintf(stderr, "run: GetExitCodeProcess failed, GetLastError %lu\n", error);
+    return 3;
+  }
+  printf("exit=%lu\tms=%lu\n", code, GetTickCount() - start);
+  return 0;
+}
+
 static int dispatch(int argc, char **argv) {
   const char *c = argv[0];
   if (!strcmp(c, "find")) return cmd_find(argc - 1, argv + 1);
@@ -771,6 +805,7 @@ static int dispatch(int argc, char **argv) {
     return cmd_notify_icon(NIM_DELETE, "ok", argv);
   if (!strcmp(c, "resources") && argc == 2) return cmd_resources((DWORD)num(argv[1]));
   if (!strcmp(c, "repeat")) return cmd_repeat(argc - 1, argv + 1);
+  if (!strcmp(c, "run") && argc == 2) return cmd_run(argv[1]);
   if (!strcmp(c, "procs")) return cmd_procs(argc - 1, argv + 1);
   if (!strcmp(c, "menu-metrics")) return cmd_menu_metrics();
   if (!strcmp(c, "foreground")) return cmd_foreground();
