@@ -24,6 +24,9 @@ missing_of() {
   done
 }
 
+# Checked once per run: the scripts that test.sh calls (package.sh in the
+# installer tests) find it done.
+[ "${PATHSTOW_DEPS_CHECKED:-0}" = 1 ] && exit 0
 mapfile -t missing < <(missing_of "${common[@]}" "${wine32[@]}")
 [ ${#missing[@]} -eq 0 ] && exit 0
 
@@ -44,15 +47,15 @@ failed_indexes() {
   sed -nE 's/^E: Failed to fetch ([^ ]+).*/\1/p' "$update_log" | sort -u
 }
 
-pause=${PATHSTOW_APT_RETRY_PAUSE:-15}
+pause=${PATHSTOW_APT_RETRY_PAUSE:-10}
 updated=0
-for attempt in 1 2 3 4; do
+for attempt in 1 2 3; do
   if apt-get update -q >"$update_log" 2>&1; then
     updated=1
     break
   fi
-  echo "install-deps: apt-get update failed (attempt $attempt of 4): $(failed_indexes | tr '\n' ' ')" >&2
-  [ "$attempt" -lt 4 ] && sleep $((pause * attempt))
+  echo "install-deps: apt-get update failed (attempt $attempt of 3): $(failed_indexes | tr '\n' ' ')" >&2
+  [ "$attempt" -lt 3 ] && sleep $((pause * attempt))
 done
 [ "$updated" -eq 1 ] || echo "install-deps: going on with the indexes that did arrive" >&2
 

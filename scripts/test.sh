@@ -8,6 +8,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bash "$here/install-deps.sh"
+export PATHSTOW_DEPS_CHECKED=1
 source "$here/wine-env.sh"
 
 # Said first and last: a run of the x86_64 build is no verdict on the product.
