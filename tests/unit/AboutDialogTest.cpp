@@ -76,111 +76,80 @@ DialogTemplate LoadTemplate(LANGID language) {
   return dialog;
 }
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+// The template of one language, as the resource script gives it: the
+// dialog's style, title, font and place, then each item's id, class, text,
+// style and place (dialog units).
+struct Layout {
+  LANGID language;
+  const char* title;
+  short cx, cy;
+  struct Item {
+    int id;
+    const char* className;
+    std::string text;
+    DWORD style;
+    short x, y, cx, cy;
+  } items[7];
+};
+
+constexpr DWORD kText = SS_LEFT | WS_GROUP, kOk = BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP;
 const char kButton[] = "Button", kStatic[] = "Static";
 
-void ExpectItem(const ItemTemplate& item, int id, const char* className, const std::string& text,
-                DWORD style, short x, short y, short cx, short cy) {
-  SCOPED_TRACE(text);
-  EXPECT_EQ(id, item.id);
-  EXPECT_STRCASEEQ(className, item.className.c_str());
-  EXPECT_EQ(text, item.text);
-  EXPECT_EQ(kChild | style, item.style);
-  EXPECT_EQ(x, item.x);
-  EXPECT_EQ(y, item.y);
-  EXPECT_EQ(cx, item.cx);
-  EXPECT_EQ(cy, item.cy);
-}
+const Layout kLayouts[] = {
+    {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+     "About Pathstow",
+     170,
+     119,
+     {{IDOK, kButton, "OK", kOk, 132, 2, 32, 14},
+      {-1, kStatic, "#128", SS_ICON, 3, 12, 20, 20},
+      {-1, kStatic, PATHSTOW_NAME_AND_VERSION, kText, 30, 4, 100, 8},
+      {-1, kStatic, "by Kelvane Software", kText, 30, 17, 100, 8},
+      {-1, kStatic, "Freeware - all rights reserved", kText, 30, 32, 100, 8},
+      {IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", kText, 30, 51, 115, 11},
+      {IDC_LINK_WEB, kStatic, "web : http://www.example.org/pathstow/", kText, 30, 64, 115, 11}}},
+    {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
+     "A propos de Pathstow",
+     168,
+     118,
+     {{IDOK, kButton, "OK", kOk, 132, 2, 32, 14},
+      {-1, kStatic, "#128", SS_ICON, 3, 11, 20, 20},
+      {-1, kStatic, PATHSTOW_NAME_AND_VERSION, kText, 30, 6, 100, 8},
+      {-1, kStatic, "par Kelvane Software", kText, 30, 18, 100, 8},
+      {-1, kStatic, "Gratuiciel - droits r\351serv\351s", kText, 30, 30, 100, 8},
+      {IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", kText, 30, 52, 126, 8},
+      {IDC_LINK_WEB, kStatic, "web : http://www.example.org/pathstow/", kText, 30, 65, 126, 8}}},
+};
 
-TEST(AboutTemplate, EnglishMatchesItsLayout) {
-  const DialogTemplate d = LoadTemplate(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+void ExpectLayout(const Layout& expected) {
+  const DialogTemplate d = LoadTemplate(expected.language);
   EXPECT_EQ(0x00C800C0u, d.style);
-  EXPECT_EQ("About Pathstow", d.title);
+  EXPECT_EQ(expected.title, d.title);
   EXPECT_EQ("MS Sans Serif", d.face);
   EXPECT_EQ(8, d.points);
   EXPECT_EQ(22, d.x);
   EXPECT_EQ(17, d.y);
-  EXPECT_EQ(170, d.cx);
-  EXPECT_EQ(119, d.cy);
-  ASSERT_EQ(7u, d.items.size());
-  const DWORD text = SS_LEFT | WS_GROUP;
-  ExpectItem(d.items[0], IDOK, kButton, "OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 132, 2, 32,
-             14);
-  ExpectItem(d.items[1], -1, kStatic, "#128", SS_ICON, 3, 12, 20, 20);
-  ExpectItem(d.items[2], -1, kStatic, PATHSTOW_NAME_AND_VERSION, text, 30, 4, 100, 8);
-  ExpectItem(d.items[3], -1, kStatic, "by Kelvane Software", text, 30, 17, 100, 8);
-  ExpectItem(d.items[4], -1, kStatic, "Freeware - all rights reserved", text, 30, 32, 100, 8);
-  ExpectItem(d.items[5], IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", text, 30, 51, 115,
-             11);
-  ExpectItem(d.items[6], IDC_LINK_WEB, kStatic, "web : http://www.example.org/pathstow/", text, 30,
-             64, 115, 11);
+  EXPECT_EQ(expected.cx, d.cx);
+  EXPECT_EQ(expected.cy, d.cy);
+  ASSERT_EQ(std::size(expected.items), d.items.size());
+  for (size_t i = 0; i < d.items.size(); ++i) {
+    const Layout::Item& e = expected.items[i];
+    const ItemTemplate& item = d.items[i];
+    SCOPED_TRACE(e.text);
+    EXPECT_EQ(e.id, item.id);
+    EXPECT_STRCASEEQ(e.className, item.className.c_str());
+    EXPECT_EQ(e.text, item.text);
+    EXPECT_EQ(WS_CHILD | WS_VISIBLE | e.style, item.style);
+    EXPECT_EQ((std::vector<short>{e.x, e.y, e.cx, e.cy}),
+              (std::vector<short>{item.x, item.y, item.cx, item.cy}));
+  }
 }
 
-TEST(AboutTemplate, FrenchMatchesItsLayout) {
-  const DialogTemplate d = LoadTemplate(MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH));
-  EXPECT_EQ(0x00C800C0u, d.style);
-  EXPECT_EQ("A propos de Pathstow", d.title);
-  EXPECT_EQ("MS Sans Serif", d.face);
-  EXPECT_EQ(8, d.points);
-  EXPECT_EQ(22, d.x);
-  EXPECT_EQ(17, d.y);
-  EXPECT_EQ(168, d.cx);
-  EXPECT_EQ(118, d.cy);
-  ASSERT_EQ(7u, d.items.size());
-  const DWORD text = SS_LEFT | WS_GROUP;
-  ExpectItem(d.items[0], IDOK, kButton, "OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 132, 2, 32,
-             14);
-  ExpectItem(d.items[1], -1, kStatic, "#128", SS_ICON, 3, 11, 20, 20);
-  ExpectItem(d.items[2], -1, kStatic, PATHSTOW_NAME_AND_VERSION, text, 30, 6, 100, 8);
-  ExpectItem(d.items[3], -1, kStatic, "par Kelvane Software", text, 30, 18, 100, 8);
-  ExpectItem(d.items[4], -1, kStatic, "Gratuiciel - droits r\351serv\351s", text, 30, 30, 100, 8);
-  ExpectItem(d.items[5], IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", text, 30, 52, 126,
-             8);
-  ExpectItem(d.items[6], IDC_LINK_WEB, kStatic, "web : http://www.example.org/pathstow/", text, 30,
-             65, 126, 8);
-}
+TEST(AboutTemplate, EnglishMatchesItsLayout) { ExpectLayout(kLayouts[0]); }
+TEST(AboutTemplate, FrenchMatchesItsLayout) { ExpectLayout(kLayouts[1]); }
 
 // ---- the live dialog ----
 
 using RunningAbout = RunningDialog<CAboutDialog>;
-
-struct TipSearch {
-  HWND tool;
-  std::string text;
-};
-
-BOOL CALLBACK FindTip(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TipSearch*>(param);
-  char className[64] = {}, text[1024] = {};
-  ::GetClassNameA(window, className, sizeof(className));
-  if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0) return TRUE;
-  TOOLINFOA info{};
-  info.cbSize = TTTOOLINFOA_V2_SIZE;
-  info.hwnd = search->tool;
-  info.uId = 1;
-  if (::SendMessageA(window, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info))) {
-    info.lpszText = text;
-    ::SendMessageA(window, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
-    search->text = text;
-  }
-  return TRUE;
-}
-
-// The text of the tooltip tool 1 of `tool`, from whichever tooltip holds it.
-std::string TipTextOf(HWND tool) {
-  TipSearch search{tool, ""};
-  ::EnumThreadWindows(::GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&search));
-  return search.text;
-}
-
-COLORREF ColourOf(HWND dialog, HWND control) {
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  ::SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(control));
-  const COLORREF colour = ::GetTextColor(dc);
-  ::DeleteDC(dc);
-  return colour;
-}
 
 SIZE ExtentOf(HWND window, HFONT font, const std::string& text) {
   HDC dc = ::GetDC(window);

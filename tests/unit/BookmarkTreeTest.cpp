@@ -38,19 +38,6 @@ class BookmarkTreeTest : public ::testing::Test {
   TestApp app;
 };
 
-std::vector<std::string> Names(const CBookmarkTree& tree) {
-  std::vector<std::string> names;
-  for (const Bookmark& entry : tree.Entries()) names.push_back(entry.name);
-  return names;
-}
-
-HTREEITEM Find(const CBookmarkTree& tree, const std::string& name) {
-  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
-    if (tree.GetItemText(item) == name) return item;
-  }
-  return nullptr;
-}
-
 std::multiset<DWORD_PTR> ItemData(const CBookmarkTree& tree) {
   std::multiset<DWORD_PTR> data;
   for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {

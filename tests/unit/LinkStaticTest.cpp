@@ -253,50 +253,6 @@ class LinkDialog : public CDialog {
 };
 using RunningLinkDialog = RunningDialog<LinkDialog>;
 
-// The text colour the control chooses when its dialog asks.
-COLORREF ColourOf(HWND dialog, HWND control) {
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  const LRESULT brush = ::SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                       reinterpret_cast<LPARAM>(control));
-  const COLORREF colour = ::GetTextColor(dc);
-  EXPECT_EQ(reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)), brush);
-  EXPECT_EQ(TRANSPARENT, ::GetBkMode(dc));
-  ::DeleteDC(dc);
-  return colour;
-}
-
-struct TipSearch {
-  HWND tool;
-  std::string text;
-  int found;
-};
-
-BOOL CALLBACK FindTip(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TipSearch*>(param);
-  char className[64] = {};
-  ::GetClassNameA(window, className, sizeof(className));
-  if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0) return TRUE;
-  char text[1024] = {};
-  TOOLINFOA info{};
-  info.cbSize = TTTOOLINFOA_V2_SIZE;
-  info.hwnd = search->tool;
-  info.uId = 1;
-  if (!::SendMessageA(window, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info))) return TRUE;
-  info.lpszText = text;
-  ::SendMessageA(window, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
-  search->text = text;
-  ++search->found;
-  return TRUE;
-}
-
-// The text of the tooltip tool 1 of `tool`, from whichever tooltip holds it.
-std::string TipTextOf(HWND tool, int* tips = nullptr) {
-  TipSearch search{tool, "", 0};
-  ::EnumThreadWindows(::GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&search));
-  if (tips) *tips = search.found;
-  return search.text;
-}
-
 void MouseMove(HWND control, int x, int y) {
   ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
 }

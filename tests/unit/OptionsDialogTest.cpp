@@ -88,24 +88,6 @@ HWND Item(Options& d, int id) { return d.GetDlgItem(id); }
 std::string FieldText(Options& d) { return d.m_editPath.GetWindowText(); }
 void SetField(Options& d, const char* text) { d.m_editPath.SetWindowText(text); }
 
-std::vector<std::string> Names(const CBookmarkTree& tree) {
-  std::vector<std::string> names;
-  for (const Bookmark& entry : tree.Entries()) names.push_back(entry.name);
-  return names;
-}
-
-std::string SelectedName(const CBookmarkTree& tree) {
-  HTREEITEM item = tree.GetSelectedItem();
-  return item ? tree.GetItemText(item) : "<none>";
-}
-
-HTREEITEM Find(const CBookmarkTree& tree, const std::string& name) {
-  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
-    if (tree.GetItemText(item) == name) return item;
-  }
-  return nullptr;
-}
-
 // Item data are exactly 0 .. paths - 1, each once.
 void ExpectConsistent(const CBookmarkTree& tree) {
   std::multiset<DWORD_PTR> data;
@@ -389,35 +371,13 @@ TEST_F(OptionsDialogTest, CancelWritesNothing) {
   EXPECT_EQ(-1, app.GetProfileInt(kCommandSection, kTreeEntry, -1));
 }
 
-// Records the message boxes that the Options dialog owns and closes them,
-// from a timer that runs inside the box's own modal loop. (A watcher that
-// looks for any dialog with a static 0xFFFF would take the Options dialog's
-// group boxes for one.)
-struct OwnedBoxes {
-  static HWND owner;
-  static std::vector<SeenBox> seen;
-  static void CALLBACK Check(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = ::GetActiveWindow();
-    if (!box || box == owner || ::GetWindow(box, GW_OWNER) != owner) return;
-    char caption[256] = {}, text[256] = {};
-    ::GetWindowTextA(box, caption, sizeof(caption));
-    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-    // The icon static is 0x14 on Windows, 1088 in Wine's template.
-    HICON icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, 0x14, STM_GETICON, 0, 0));
-    if (!icon) icon = reinterpret_cast<HICON>(::SendDlgItemMessageA(box, 1088, STM_GETICON, 0, 0));
-    seen.push_back(
-        {caption, text, icon == ::LoadIconA(nullptr, IDI_HAND) ? MB_ICONHAND : 0u, owner, false});
-    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-  }
-};
-HWND OwnedBoxes::owner = nullptr;
-std::vector<SeenBox> OwnedBoxes::seen;
-
 TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
   app.StoreList({{"Bravo", "C:\\b"}});
   app.m_nTree = 1;
-  OwnedBoxes::seen.clear();
-  Run([this](Options& d) {
+  MessageBoxWatcher watcher;
+  HWND dialog = nullptr;
+  Run([&](Options& d) {
+    dialog = d.m_hWnd;
     // A volatile application key refuses the lasting section keys below it.
     ::RegDeleteTreeA(HKEY_CURRENT_USER, app.RegistryPath().c_str());
     ::RegDeleteKeyA(HKEY_CURRENT_USER, app.RegistryPath().c_str());
@@ -426,21 +386,20 @@ TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
               ::RegCreateKeyExA(HKEY_CURRENT_USER, app.RegistryPath().c_str(), 0, nullptr,
                                 REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     ::RegCloseKey(key);
-    OwnedBoxes::owner = d.m_hWnd;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &OwnedBoxes::Check);
     SetField(d, "C:\\kept");
     Click(d, IDC_SHOW_TREE);
     Click(d, IDOK);
-    ::KillTimer(nullptr, timer);
     EXPECT_EQ(1, app.m_nTree);  // the running program keeps what was saved
     EXPECT_TRUE(d.ContinueModal());
     EXPECT_EQ("C:\\kept", FieldText(d));
     EXPECT_EQ((std::vector<std::string>{"Bravo"}), Names(d.m_treeBookmarks));
   });
-  ASSERT_EQ(1u, OwnedBoxes::seen.size());
-  EXPECT_EQ(LoadResString(IDS_ERROR), OwnedBoxes::seen[0].caption);
-  EXPECT_EQ(LoadResString(IDS_SAVE_FAILED), OwnedBoxes::seen[0].text);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), OwnedBoxes::seen[0].icon);
+  const auto boxes = watcher.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ(LoadResString(IDS_ERROR), boxes[0].caption);
+  EXPECT_EQ(LoadResString(IDS_SAVE_FAILED), boxes[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), boxes[0].icon);
+  EXPECT_EQ(dialog, boxes[0].owner);
 }
 
 // --- double click and Browse ---

@@ -1,6 +1,8 @@
 #include "tests/unit/TestSupport.h"
 
+#include <gtest/gtest.h>
 #include <shlwapi.h>
+#include <commctrl.h>
 
 #include <algorithm>
 
@@ -214,6 +216,67 @@ bool TestApp::HasValue(const char* section, const char* name) const {
 bool TestApp::HasKey(const char* section) const {
   CRegKey key;
   return key.Open(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_READ) == ERROR_SUCCESS;
+}
+
+COLORREF ColourOf(HWND dialog, HWND control) {
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  const LRESULT brush = ::SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                       reinterpret_cast<LPARAM>(control));
+  const COLORREF colour = ::GetTextColor(dc);
+  EXPECT_EQ(reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)), brush);
+  EXPECT_EQ(TRANSPARENT, ::GetBkMode(dc));
+  ::DeleteDC(dc);
+  return colour;
+}
+
+namespace {
+struct TipSearch {
+  HWND tool;
+  std::string text;
+  int found;
+};
+
+BOOL CALLBACK FindTip(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TipSearch*>(param);
+  char className[64] = {}, text[1024] = {};
+  ::GetClassNameA(window, className, sizeof(className));
+  if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0) return TRUE;
+  TOOLINFOA info{};
+  info.cbSize = TTTOOLINFOA_V2_SIZE;
+  info.hwnd = search->tool;
+  info.uId = 1;
+  if (!::SendMessageA(window, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info))) return TRUE;
+  info.lpszText = text;
+  ::SendMessageA(window, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
+  search->text = text;
+  ++search->found;
+  return TRUE;
+}
+}  // namespace
+
+std::string TipTextOf(HWND tool, int* tips) {
+  TipSearch search{tool, "", 0};
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&search));
+  if (tips) *tips = search.found;
+  return search.text;
+}
+
+std::vector<std::string> Names(const CBookmarkTree& tree) {
+  std::vector<std::string> names;
+  for (const Bookmark& entry : tree.Entries()) names.push_back(entry.name);
+  return names;
+}
+
+HTREEITEM Find(const CBookmarkTree& tree, const std::string& name) {
+  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
+    if (tree.GetItemText(item) == name) return item;
+  }
+  return nullptr;
+}
+
+std::string SelectedName(const CBookmarkTree& tree) {
+  HTREEITEM item = tree.GetSelectedItem();
+  return item ? tree.GetItemText(item) : "<none>";
 }
 
 std::wstring Wide(const std::string& text, UINT codePage) {

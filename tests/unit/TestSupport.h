@@ -12,6 +12,7 @@
 #include "app/FolderTrayApp.h"
 #include "framework/ShellServices.h"
 #include "bookmarks/BookmarkStore.h"
+#include "bookmarks/BookmarkTree.h"
 
 // Records every shell call and answers with the results a test sets.
 class FakeShell : public ShellServices {
@@ -111,6 +112,18 @@ class TestApp : public CFolderTrayApp {
 // `text` in UTF-16, from UTF-8 unless another code page is given.
 std::wstring Wide(const std::string& text, UINT codePage = CP_UTF8);
 std::string Utf8(const std::wstring& text);
+
+// The text colour that `control` (a static) chooses when its dialog asks,
+// and the transparent background it asks for.
+COLORREF ColourOf(HWND dialog, HWND control);
+// The text of tooltip tool 1 of `tool`, from whichever tooltip of this thread
+// holds it; `tips` receives how many do.
+std::string TipTextOf(HWND tool, int* tips = nullptr);
+
+// The names of a bookmark tree's items in display order; the item named `name`.
+std::vector<std::string> Names(const CBookmarkTree& tree);
+HTREEITEM Find(const CBookmarkTree& tree, const std::string& name);
+std::string SelectedName(const CBookmarkTree& tree);
 
 // Runs the messages already queued for this thread.
 void PumpMessages();
