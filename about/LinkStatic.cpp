@@ -197,14 +197,16 @@ void CLinkStatic::FitToText() {
     ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
   }
 
-  const std::string caption = GetWindowText();
+  // Measured as UTF-16: GDI's ANSI calls read text in the font's code page,
+  // not in the program's (UTF-8).
+  const WideText caption = WindowTextWide(m_hWnd);
   SIZE extent{};
   HDC dc = ::GetDC(m_hWnd);
   if (!dc) return;
   HFONT font =
       m_fontLink.Get() ? m_fontLink.Get() : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
   HGDIOBJ previous = font ? ::SelectObject(dc, font) : nullptr;
-  ::GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+  ::GetTextExtentPoint32W(dc, caption.data(), static_cast<int>(caption.size() - 1), &extent);
   if (previous) ::SelectObject(dc, previous);
   ::ReleaseDC(m_hWnd, dc);
 

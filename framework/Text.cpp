@@ -92,8 +92,12 @@ std::string WindowsDirectoryUtf8() {
   }
 }
 
-std::string WindowTextUtf8(HWND window) {
+WideText WindowTextWide(HWND window) {
   WideText text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-  ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  return Narrow(text.data(), CP_UTF8);
+  text.resize(
+      static_cast<size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))) +
+      1);
+  return text;
 }
+
+std::string WindowTextUtf8(HWND window) { return Narrow(WindowTextWide(window).data(), CP_UTF8); }

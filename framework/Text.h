@@ -45,5 +45,6 @@ std::string FillText(Call call) {
 // The Windows directory, of any length, in the ANSI code page and in UTF-8.
 std::string WindowsDirectory();
 std::string WindowsDirectoryUtf8();
-// The text of a window as the system holds it, in UTF-8.
+// The text of a window as the system holds it, in UTF-16 and in UTF-8.
+WideText WindowTextWide(HWND window);
 std::string WindowTextUtf8(HWND window);

@@ -30,12 +30,14 @@ static void mapping_name(char *out, size_t size, DWORD pid) {
 
 /* The extent of `text` drawn with the control's font and DrawText `flags`,
  * lines broken at `width` with DT_WORDBREAK. */
-static SIZE text_extent(HWND control, const char *text, UINT flags, LONG width) {
+static SIZE text_extent(HWND control, const WCHAR *text, UINT flags, LONG width) {
   HDC dc = GetDC(control);
   HFONT font = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
   HGDIOBJ previous = font ? SelectObject(dc, font) : NULL;
   RECT rect = {0, 0, width, 0};
-  DrawTextA(dc, text, -1, &rect, flags | DT_CALCRECT);
+  /* Wide: GDI's ANSI calls read text in the font's code page, not the
+   * program's (which may be UTF-8). */
+  DrawTextW(dc, text, -1, &rect, flags | DT_CALCRECT);
   if (previous) SelectObject(dc, previous);
   ReleaseDC(control, dc);
   SIZE size = {rect.right, rect.bottom};
@@ -45,11 +47,12 @@ static SIZE text_extent(HWND control, const char *text, UINT flags, LONG width) 
 /* The client size a control needs for its text, laid out as the control
  * lays it out; FALSE when it shows none. */
 static BOOL needed_client(HWND control, SIZE *need) {
-  char cls[32], text[1024];
+  char cls[32];
+  WCHAR text[1024];
   RECT client;
   LONG style = GetWindowLongA(control, GWL_STYLE);
   GetClassNameA(control, cls, sizeof cls);
-  if (!GetWindowTextA(control, text, sizeof text)) return FALSE;
+  if (!GetWindowTextW(control, text, 1024)) return FALSE;
   GetClientRect(control, &client);
   if (!lstrcmpiA(cls, "Static")) {
     UINT flags = DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
