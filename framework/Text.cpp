@@ -1,5 +1,7 @@
 #include "framework/Text.h"
 
+#include <cwchar>
+
 namespace {
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
@@ -15,29 +17,35 @@ size_t SequenceLength(unsigned char lead) {
 
 UINT Resolved(UINT codePage) { return codePage == CP_ACP ? ::GetACP() : codePage; }
 
-// `text` (zero-terminated) in `codePage`. `exact`, when given, tells whether
-// every character arrived: no best fit, no default character, and for UTF-8,
-// which holds all else, no unpaired surrogate.
+// `text` (zero-terminated) in `codePage`, in one call into a buffer that
+// holds the longest result (three bytes a UTF-16 unit at most). `exact`,
+// when given, tells whether every character arrived: no best fit, no default
+// character, and for UTF-8, which holds all else, no unpaired surrogate.
 std::string Convert(const wchar_t* text, UINT codePage, bool* exact) {
   if (exact) *exact = true;
   if (!text || !*text) return std::string();
   const UINT page = Resolved(codePage);
   const bool utf8 = page == CP_UTF8;
-  DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  if (exact && utf8) {
-    flags = WC_ERR_INVALID_CHARS;
-    if (::WideCharToMultiByte(page, flags, text, -1, nullptr, 0, nullptr, nullptr) == 0) {
-      *exact = false;
-      flags = 0;
+  const int units = static_cast<int>(wcslen(text));
+  std::string narrow(static_cast<size_t>(units) * 3, '\0');
+  const auto convert = [&](DWORD flags, BOOL* usedDefault) {
+    return ::WideCharToMultiByte(page, flags, text, units, narrow.data(),
+                                 static_cast<int>(narrow.size()), nullptr, usedDefault);
+  };
+  int length = 0;
+  if (utf8) {
+    length = exact ? convert(WC_ERR_INVALID_CHARS, nullptr) : 0;
+    if (length == 0) {
+      if (exact) *exact = false;
+      length = convert(0, nullptr);
     }
+  } else {
+    BOOL usedDefault = FALSE;
+    length = convert(WC_NO_BEST_FIT_CHARS, exact ? &usedDefault : nullptr);
+    if (exact && usedDefault) *exact = false;
   }
-  BOOL usedDefault = FALSE;
-  BOOL* lossy = exact && !utf8 ? &usedDefault : nullptr;
-  const int size = ::WideCharToMultiByte(page, flags, text, -1, nullptr, 0, nullptr, nullptr);
-  std::vector<char> narrow(static_cast<size_t>(size > 0 ? size : 1), '\0');
-  ::WideCharToMultiByte(page, flags, text, -1, narrow.data(), size, nullptr, lossy);
-  if (usedDefault) *exact = false;
-  return std::string(narrow.data());
+  narrow.resize(static_cast<size_t>(length > 0 ? length : 0));
+  return narrow;
 }
 
 }  // namespace
