@@ -29,13 +29,15 @@ static void mapping_name(char *out, size_t size, DWORD pid) {
 }
 
 /* The extent of `text` drawn with the control's font and DrawText `flags`,
- * lines broken at `width` with DT_WORDBREAK. */
-static SIZE text_extent(HWND control, const char *text, UINT flags, LONG width) {
+ * lines broken at `width` with DT_WORDBREAK. In UTF-16, as the controls draw
+ * it: DrawTextA reads its bytes in the code page of the font (1252 for most),
+ * not in the process's UTF-8, and would measure "é" as two characters. */
+static SIZE text_extent(HWND control, const WCHAR *text, UINT flags, LONG width) {
   HDC dc = GetDC(control);
   HFONT font = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
   HGDIOBJ previous = font ? SelectObject(dc, font) : NULL;
   RECT rect = {0, 0, width, 0};
-  DrawTextA(dc, text, -1, &rect, flags | DT_CALCRECT);
+  DrawTextW(dc, text, -1, &rect, flags | DT_CALCRECT);
   if (previous) SelectObject(dc, previous);
   ReleaseDC(control, dc);
   SIZE size = {rect.right, rect.bottom};
@@ -45,28 +47,22 @@ static SIZE text_extent(HWND control, const char *text, UINT flags, LONG width) 
 /* The client size a control needs for its text, laid out as the control
  * lays it out; FALSE when it shows none. */
 static BOOL needed_client(HWND control, SIZE *need) {
-  char cls[32], text[1024];
+  char cls[32];
+  WCHAR text[1024];
   RECT client;
   LONG style = GetWindowLongA(control, GWL_STYLE);
   GetClassNameA(control, cls, sizeof cls);
-  if (!GetWindowTextA(control, text, sizeof text)) return FALSE;
+  if (!GetWindowTextW(control, text, 1024)) return FALSE;
   GetClientRect(control, &client);
   if (!lstrcmpiA(cls, "Static")) {
     UINT flags = DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
-    switch (style & SS_TYPEMASK) {
-      case SS_LEFT:
-      case SS_CENTER:
-      case SS_RIGHT:
-        flags |= style & SS_CENTERIMAGE ? DT_SINGLELINE : DT_WORDBREAK;
-        break;
-      case SS_LEFTNOWORDWRAP:
-        break;
-      case SS_SIMPLE:
-        flags = DT_SINGLELINE | (flags & DT_NOPREFIX);
-        break;
-      default: /* icons, pictures, frames */
-        return FALSE;
-    }
+    LONG type = style & SS_TYPEMASK;
+    if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT)
+      flags |= style & SS_CENTERIMAGE ? DT_SINGLELINE : DT_WORDBREAK;
+    else if (type == SS_SIMPLE)
+      flags = DT_SINGLELINE | (flags & DT_NOPREFIX);
+    else if (type != SS_LEFTNOWORDWRAP)
+      return FALSE; /* icons, pictures, frames */
     *need = text_extent(control, text, flags, client.right);
     return TRUE;
   }
