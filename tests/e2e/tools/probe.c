@@ -122,8 +122,7 @@ static BOOL CALLBACK filter_cb(HWND h, LPARAM lp) {
 
 /* find [--class C] [--title T] [--pid P] [--exe NAME] [--visible] */
 static int cmd_find(int argc, char **argv) {
-  struct filter f = {0};
-  f.print = 1;
+  struct filter f = {.print = 1};
   for (int i = 0; i < argc; i++) {
     if (i + 1 < argc && !strcmp(argv[i], "--class"))
       f.cls = argv[++i];
@@ -507,11 +506,7 @@ static long count_handles(DWORD pid) {
 static long count_gdi(HANDLE process, char *types, size_t types_size) {
   BYTE *peb = peb_of(process), *table = NULL;
   SIZE_T got = 0;
-#ifdef _WIN64
-  const size_t table_offset = 0xf8;
-#else
-  const size_t table_offset = 0x94;
-#endif
+  const size_t table_offset = sizeof(void *) == 8 ? 0xf8 : 0x94; /* in the PEB */
   types[0] = 0;
   if (!peb) return -1;
   if (!ReadProcessMemory(process, peb + table_offset, &table, sizeof table, &got) || !table)
@@ -612,9 +607,7 @@ static HWND find_wanted(DWORD pid, const char *pattern) {
 }
 
 static int mouse_held(void) {
-  GUITHREADINFO gui;
-  ZeroMemory(&gui, sizeof gui);
-  gui.cbSize = sizeof gui;
+  GUITHREADINFO gui = {.cbSize = sizeof gui};
   return GetGUIThreadInfo(0, &gui) && (gui.hwndCapture || (gui.flags & GUI_INMENUMODE));
 }
 
@@ -676,9 +669,7 @@ static int cmd_repeat(int argc, char **argv) {
 
 /* Shell_NotifyIcon on another program's icon, given by window and id. */
 static int cmd_notify_icon(DWORD message, const char *label, char **argv) {
-  NOTIFYICONDATAA data;
-  ZeroMemory(&data, sizeof data);
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  NOTIFYICONDATAA data = {.cbSize = NOTIFYICONDATAA_V1_SIZE};
   data.hWnd = hwnd_arg(argv[1]);
   data.uID = (UINT)num(argv[2]);
   return answer(label, Shell_NotifyIconA(message, &data));
@@ -691,11 +682,9 @@ static int cmd_notify_icon(DWORD message, const char *label, char **argv) {
  * ended, its exit code and the time it took. */
 static int cmd_run(const char *cmdline) {
   static char line[32768]; /* CreateProcess may write into the command line */
-  STARTUPINFOA si;
+  STARTUPINFOA si = {.cb = sizeof si};
   PROCESS_INFORMATION pi;
   DWORD code = 0, start = GetTickCount();
-  ZeroMemory(&si, sizeof si);
-  si.cb = sizeof si;
   lstrcpynA(line, cmdline, sizeof line);
   put_field("cmdline=", cmdline);
   putchar('\n');
