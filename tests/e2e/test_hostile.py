@@ -39,7 +39,7 @@ def no_error_box(session, app):
                 if w.get("title") != OPTIONS_TITLE]
 
 
-ONE_CLICK = {"timeout": 10, "again": False}  # opening the menu is part of what is tested here
+ONE_CLICK = {"timeout": 10, "again": False}  # one click: the menu opening is under test here
 WINDOWS = {"Counter": 1, "Path1": "Windows", "PathName1": r"C:\windows"}
 SMALL_CASES = {
     # "Counter" that is no number, or out of range: an empty list.

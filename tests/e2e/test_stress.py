@@ -14,7 +14,7 @@ from harness import ABOUT_ITEM, ABOUT_TITLES, IDCANCEL, IDOK, OPTIONS_ITEM, OPTI
 
 ABOUT_TITLE = ABOUT_TITLES["en"]
 BOOKMARKS = [("Alpha", r"C:\a"), ("Bravo", r"C:\b"), ("Charlie", r"C:\c")]
-ONE_CLICK = {"timeout": 10, "again": False}  # opening the menu is part of what is tested here
+ONE_CLICK = {"timeout": 10, "again": False}  # one click: the menu opening is under test here
 
 
 def start(app, slot=1):
