@@ -80,9 +80,7 @@ def app(session, tmp_path, request):
 @pytest.fixture
 def hidpi_app(hidpi, tmp_path, request):
     """The same in the 144-DPI session, in a folder of its own (its logs)."""
-    workdir = tmp_path / str(HIGH_DPI)
-    workdir.mkdir()
-    yield from pathstow_app(hidpi, workdir, request)
+    yield from pathstow_app(hidpi, tmp_path / str(HIGH_DPI), request)
 
 
 @pytest.hookimpl(hookwrapper=True)

@@ -20,18 +20,52 @@ import tempfile
 import time
 import uuid
 from pathlib import Path
+from types import SimpleNamespace
 
 ROOT = Path(__file__).resolve().parents[2]
 
 # The size of the private display and of the Wine desktop on it.
 SCREEN_W, SCREEN_H = 1024, 768
 
-WM_CLOSE, WM_COMMAND, WM_QUIT = 0x0010, 0x0111, 0x0012
+# Windows' own numbers, in one place.
+WM_CLOSE, WM_COMMAND, WM_QUIT, WM_USER, WM_CONTEXTMENU = 0x0010, 0x0111, 0x0012, 0x0400, 0x007B
+WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN = 0x201, 0x202, 0x203, 0x204
+# What an icon of version 3 gets besides: after a mouse selection, after Enter or Space on it.
+NIN_SELECT, NIN_KEYSELECT = 0x400, 0x401
+IDOK, IDCANCEL = 1, 2
+BM_GETCHECK, TVM_GETCOUNT, TVM_GETEDITCONTROL, TVM_GETITEMHEIGHT = 0x00F0, 0x1105, 0x110F, 0x111C
 # Where Wine reads the display scale (LogPixels) when a session starts, and
 # the scale of the second session that tests may ask for: 150 %.
 DESKTOP_SETTINGS = r"HKCU\Control Panel\Desktop"
 HIGH_DPI = 144
-ID_TRAY_QUIT, ID_TRAY_ABOUT, ID_TRAY_OPTIONS = 104, 105, 106
+
+
+def resource_ids():
+    """The program's ids from res/resource.h, never restated: RES.IDC_ADD, RES.ID_TRAY_QUIT..."""
+    text = (ROOT / "res" / "resource.h").read_text()
+    return SimpleNamespace(**{name: int(number) for name, number in
+                              re.findall(r"^#define\s+(\w+)\s+(\d+)\s*$", text, re.M)})
+
+
+RES = resource_ids()
+# The program's notification message (app/TrayApp.h) and its icon's id.
+WM_TRAYNOTIFY, TRAY_ICON_ID = WM_USER + 101, RES.IDR_MAINFRAME
+# The tray menu after the bookmarks (separator, Options, separator, About, Quit); positions in it.
+MENU_TAIL = "sisii"
+OPTIONS_ITEM, ABOUT_ITEM, QUIT_ITEM = 1, 3, 4
+OPTIONS_TITLE, ABOUT_TITLES = "Pathstow", {"en": "About Pathstow", "fr": "A propos de Pathstow"}
+PATH_LIST, COMMAND = r"\Path List", r"\Command"  # the program's two registry sections
+
+
+# Bookmarks for several files: an access key and a backslash; five names out of order.
+NATURAL_ENTRIES = [("&Documents", r"C:\users\Public\Documents"), ("Music", r"C:\users\Public\Music"),
+                   ("Projects\\Pathstow", r"C:\Projects\Pathstow")]
+FIVE = [("Echo", r"C:\e"), ("Alpha", r"C:\a"), ("Delta", r"C:\d"), ("Bravo", r"C:\b"), ("Charlie", r"C:\c")]
+
+
+def menu_layout(bookmarks):
+    """The tray menu's entries for menu_item_point: the bookmarks, then the tail."""
+    return "i" * bookmarks + MENU_TAIL
 
 
 class Timeout(AssertionError):
@@ -48,6 +82,16 @@ def wait_until(predicate, timeout=15.0, interval=0.1, what="condition"):
         if time.monotonic() >= deadline:
             raise Timeout(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(interval)
+
+
+def holds(predicate, seconds, interval=0.1):
+    """Whether predicate stays true for `seconds`: nothing happening cannot be waited for."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if not predicate():
+            return False
+        time.sleep(interval)
+    return True
 
 
 def project_version():
@@ -89,43 +133,41 @@ def wineserver_for(wine):
 
 
 def parse_records(text):
-    """Parses probe output: one record per line, tab-separated key=value."""
-    records = []
-    for line in text.splitlines():
-        if not line.strip():
-            continue
-        record = {}
-        for field in line.split("\t"):
-            key, _, value = field.partition("=")
-            record[key] = unescape(value)
-        records.append(record)
-    return records
+    """Parses probe output: one record per line, tab-separated key=value, \\t \\n \\r \\\\ escaped."""
+    def unescape(value):
+        return re.sub(r"\\(.)", lambda m: {"t": "\t", "n": "\n", "r": "\r"}.get(m[1], m[1]), value)
+    return [{key: unescape(value) for key, _, value in (field.partition("=") for field in line.split("\t"))}
+            for line in text.splitlines() if line.strip()]
 
 
-def unescape(value):
-    out, i = [], 0
-    while i < len(value):
-        c = value[i]
-        if c == "\\" and i + 1 < len(value):
-            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(value[i + 1], value[i + 1]))
-            i += 2
-        else:
-            out.append(c)
-            i += 1
-    return "".join(out)
+class RegData(str):
+    """Data that a .reg file takes as it is, such as "hex(7):41,00,00"."""
 
 
-def reg_text(text):
-    """A text as a quoted .reg file string."""
-    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
-
-
-def unreg_text(text):
-    return re.sub(r"\\(.)", r"\1", text)
+def reg_data(value):
+    """A value as .reg data: an int as a DWORD (negative ones too), RegData as it is, text quoted."""
+    if isinstance(value, int):
+        return f"dword:{value & 0xFFFFFFFF:08x}"
+    return value if isinstance(value, RegData) else '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
 def rect_of(record):
     return tuple(int(v) for v in record["rect"].split(","))
+
+
+def centre(rect):
+    """The middle of a rectangle (left, top, right, bottom), where a user clicks."""
+    left, top, right, bottom = rect
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def crop(picture, rect, *operations, out="txt:-"):
+    """Cuts `rect` out of a picture with ImageMagick, then `operations`; writes the file `out`,
+    or answers the text of "txt:-" (a line per pixel)."""
+    left, top, right, bottom = rect
+    return subprocess.run(["convert", str(picture), "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
+                           "+repage", *operations, str(out)], capture_output=True, text=True, check=True,
+                          timeout=60).stdout
 
 
 class Display:
@@ -154,11 +196,9 @@ class Display:
 
 
 class WineSession:
-    """One Wine session in a private prefix, with the virtual desktop "shell"
-    (taskbar and notification area) running on a private X display. `dpi`
-    sets the prefix's display scale (LogPixels; 96 is 100 %), which takes
-    effect when the session starts; `tag` ("-150" at 144 DPI) then marks the
-    session's files among the artifacts."""
+    """One Wine session in a private prefix, its "shell" desktop (taskbar, notification area) on
+    a private X display. `dpi`: the prefix's display scale (LogPixels, read when the session
+    starts); `tag` ("-150" at 144 DPI) then marks the session's files among the artifacts."""
 
     def __init__(self, paths, display, dpi=None):
         self.paths = paths
@@ -273,11 +313,9 @@ class WineSession:
         self.taskbar = rect_of(taskbar[0])
 
     def measure(self):
-        """Reads once what the host (its fonts above all) and the prefix
-        decide, for the tests to compare against: the display scale (dpi),
-        the work area, the small icon size, the double-click time, the
-        heights in popup menus (frame, text row, separator) and the Windows
-        directory. Written to session-metrics<tag>.txt among the artifacts."""
+        """Reads once what the host (its fonts above all) and the prefix decide, for the tests to
+        compare against: dpi, work area, small icon, double-click time, popup-menu heights (frame,
+        row, separator), Windows directory. Written to session-metrics<tag>.txt."""
         screen = self.probe_records("screen")[0]
         menu = self.probe_records("menu-metrics")[0]
         self.dpi = int(screen["dpi"])
@@ -314,9 +352,8 @@ class WineSession:
         return parse_records(out) if rc == 0 else []
 
     def run_command(self, cmdline, timeout=60):
-        """Runs a command line in the session as a deployment tool runs one:
-        CreateProcess of exactly that line, a wait for that process alone,
-        GetExitCodeProcess. Returns the exit code."""
+        """Runs a command line as a deployment tool does (CreateProcess of exactly that line, a wait
+        for that process alone); returns its exit code."""
         for attempt in (1, 2):
             rc, out = self.probe("run", cmdline, check=False, timeout=timeout)
             records = parse_records(out)
@@ -331,18 +368,15 @@ class WineSession:
         return int(records[1]["exit"])
 
     def windows(self, cls=None, title=None, exe=None, pid=None, visible=False):
-        args = ["find"]
-        if cls is not None:
-            args += ["--class", cls]
-        if title is not None:
-            args += ["--title", title]
-        if exe is not None:
-            args += ["--exe", exe]
-        if pid is not None:
-            args += ["--pid", str(pid)]
-        if visible:
-            args.append("--visible")
-        return self.probe_records(*args, check=False)
+        """The top-level windows that match every filter given."""
+        filters = {"--class": cls, "--title": title, "--exe": exe, "--pid": pid}
+        args = [a for flag, value in filters.items() if value is not None for a in (flag, value)]
+        return self.probe_records("find", *args, *["--visible"] * visible, check=False)
+
+    def window(self, hwnd):
+        """The record of one window; None once it has gone."""
+        records = self.probe_records("window", hwnd, check=False)
+        return records[0] if records else None
 
     def wait_window(self, timeout=15, **filters):
         return wait_until(lambda: self.windows(**filters), timeout, what=f"a window {filters}")[0]
@@ -353,6 +387,17 @@ class WineSession:
     def controls(self, hwnd):
         return self.probe_records("controls", hwnd)
 
+    def has_icon(self, hwnd):
+        """Whether window `hwnd` has the program's icon in the notification area."""
+        return self.probe("hasicon", hwnd, TRAY_ICON_ID, check=False)[0] == 0
+
+    def close_box(self, box):
+        """Clicks the OK button of a message box, its only one, and waits until the box has gone."""
+        buttons = [c for c in self.controls(box["hwnd"]) if c["class"].lower() == "button"]
+        assert [c["text"] for c in buttons] == ["OK"]
+        self.click_control(buttons[0])
+        wait_until(lambda: not self.window(box["hwnd"]), 10, what="the box to close")
+
     def post(self, hwnd, msg, wparam=0, lparam=0):
         self.probe("post", hwnd, msg, wparam, lparam)
 
@@ -360,11 +405,9 @@ class WineSession:
         return int(self.probe_records("send", hwnd, msg, wparam, lparam)[0]["result"])
 
     def processes(self, exe=None):
-        """The running processes (of an image name): pid, parent, started,
-        exe, cwd, cmdline (the last two empty while they cannot be read).
-        A snapshot that a system call failed to take (the probe answers 3
-        and names the call) is taken again: the process list may be changing
-        under it; a failure that lasts is raised with the probe's words."""
+        """The running processes (of an image name): pid, parent, started, exe, cwd, cmdline (the
+        last two empty while unreadable). A failed snapshot (probe exit code 3) is taken again:
+        the list may be changing under it; a failure that lasts is raised."""
         args = ("procs", "--exe", exe) if exe else ("procs",)
         for attempt in range(5):
             rc, out = self.probe(*args, check=False)
@@ -376,11 +419,9 @@ class WineSession:
         return parse_records(out)
 
     def close_explorers(self, pids=None, timeout=15):
-        """Closes the Explorer windows that programs opened, those of `pids`
-        or all, as a user does, and waits until their processes have ended;
-        the desktop's own explorer (its command line holds /desktop) stays.
-        (One ended outright leaves something behind that makes the next
-        Explorer started end at once.)"""
+        """Closes the Explorer windows that programs opened (of `pids`, or all) as a user does and
+        waits until they have ended (one ended outright makes the next Explorer end at once);
+        the desktop's own (/desktop in its command line) stays."""
         def running():  # not one whose command line could not be read
             return [p["pid"] for p in self.processes("explorer.exe")
                     if p["cmdline"] and "/desktop" not in p["cmdline"] and (pids is None or p["pid"] in pids)]
@@ -404,10 +445,8 @@ class WineSession:
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True, timeout=30)
 
     def click(self, x, y, button=1, count=1, delay_ms=80):
-        """Clicks at a screen point, `count` times in a row `delay_ms` apart
-        (2: a double click). A click near the spot of another one within the
-        double-click time would make a double click with it, so it waits
-        that time out."""
+        """Clicks at a screen point `count` times `delay_ms` apart (2: a double click). A click near
+        another one within the double-click time would double it: that time is waited out."""
         now, near = time.monotonic(), self.double_click_s + 0.1
         self.clicks = [(cx, cy, t) for cx, cy, t in self.clicks if now - t < near]
         time.sleep(max([t + near - now for cx, cy, t in self.clicks if abs(cx - x) <= 4 and abs(cy - y) <= 4],
@@ -415,13 +454,20 @@ class WineSession:
         self.xdotool("mousemove", x, y, "click", "--repeat", count, "--delay", delay_ms, button)
         self.clicks.append((x, y, time.monotonic()))
 
+    def click_control(self, record):
+        """Clicks the middle of a window or control, as a user does."""
+        self.click(*centre(rect_of(record)))
+
     def move(self, x, y):
         self.xdotool("mousemove", x, y)
 
+    def move_away(self):
+        """Rests the pointer in the middle of the screen, off the icons and their tooltips."""
+        self.move(SCREEN_W // 2, SCREEN_H // 2)
+
     def tray_slot(self, n=1):
-        """The n-th notification-area slot from the right, (left, top, right,
-        bottom): Wine's taskbar shows each icon at the small-icon size with
-        2 px around it, from its right end, in the middle of its height."""
+        """The n-th notification-area slot from the right as a rectangle: Wine's taskbar shows each
+        icon at the small-icon size with 2 px around it, from its right end, at mid height."""
         left, top, right, bottom = self.taskbar
         width, height = (size + 4 for size in self.small_icon)
         y = (top + bottom - height) // 2
@@ -429,8 +475,7 @@ class WineSession:
 
     def tray_icon_point(self, n=1):
         """Centre of the n-th notification icon from the right."""
-        left, top, right, bottom = self.tray_slot(n)
-        return (left + right) // 2, (top + bottom) // 2
+        return centre(self.tray_slot(n))
 
     def click_tray_icon(self, n=1, button=1):
         self.click(*self.tray_icon_point(n), button=button)
@@ -438,12 +483,12 @@ class WineSession:
     def tray_slot_colours(self, n=1, picture=None):
         """The colours (#RRGGBB) that the n-th slot shows in a screenshot
         (a new one unless given): one colour when it is empty."""
-        picture = picture or self.screenshot("tray")
-        left, top, right, bottom = self.tray_slot(n)
-        out = subprocess.run(["convert", str(picture), "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
-                              "+repage", "-unique-colors", "txt:-"], capture_output=True, text=True,
-                             check=True).stdout
+        out = crop(picture or self.screenshot("tray"), self.tray_slot(n), "-unique-colors")
         return {c.upper() for c in re.findall(r"#[0-9A-Fa-f]{6}", out)}
+
+    def icon_shown(self, n=1):
+        """Whether the n-th slot shows an icon: more than the taskbar's one colour."""
+        return len(self.tray_slot_colours(n)) > 1
 
     def keys(self, *names):
         """Presses keys through SendInput inside the session; they go to the
@@ -459,11 +504,8 @@ class WineSession:
 
     def tooltip_texts(self):
         """Texts of the visible tooltip windows (the notification area's among them)."""
-        texts = []
-        for w in self.windows(cls="tooltips_class32", visible=True):
-            records = self.probe_records("text", w["hwnd"], check=False)
-            texts += [r["text"] for r in records]
-        return texts
+        return [r["text"] for w in self.windows(cls="tooltips_class32", visible=True)
+                for r in self.probe_records("text", w["hwnd"], check=False)]
 
     # -- popup menus ---------------------------------------------------------
 
@@ -474,11 +516,14 @@ class WineSession:
     def wait_menu_closed(self, timeout=10):
         self.wait_no_window(timeout, cls="#32768", visible=True)
 
+    def close_menu(self, timeout=10):
+        """Escape: the menu closes without a command."""
+        self.keys("Escape")
+        self.wait_menu_closed(timeout)
+
     def menu_item_point(self, menu, layout, index):
-        """Centre of item `index` of a popup menu whose entries are `layout`,
-        a string with one letter per entry: 'i' text item, 's' separator.
-        Fails when the menu's height does not match the layout, in the
-        heights measured in this session."""
+        """Centre of item `index` of a popup menu of `layout` ('i' text item, 's' separator a
+        letter); fails when the menu's height, in this session's measures, does not match."""
         left, top, right, bottom = rect_of(menu)
         heights = [self.menu_separator if k == "s" else self.menu_item for k in layout]
         expected = 2 * self.menu_frame + sum(heights)
@@ -500,22 +545,23 @@ class WineSession:
         menu = self.wait_menu(timeout)
         self.click(*self.menu_item_point(menu, layout, index))
 
+    def menu_picture(self, menu, name):
+        """The menu and the taskbar corner below it as <name>-crop.png, as docs/<name>.png shows it."""
+        png = self.screenshot(name)
+        left, top, _, _ = rect_of(menu)
+        crop(png, (left - 16, top - 16, SCREEN_W, SCREEN_H), out=png.with_name(f"{name}-crop.png"))
+
     # -- registry ------------------------------------------------------------
 
     def reg_query(self, key, name=None):
         """Values under key as {name: (type, text)}; None when the key is missing."""
-        args = ["reg", "query", key] + (["/v", name] if name is not None else [])
-        r = self.run(*args, check=False)
+        r = self.run("reg", "query", key, *(["/v", name] if name is not None else []), check=False)
         if r.returncode != 0:
             return None
-        values = {}
-        for line in r.stdout.decode("cp1252", errors="replace").splitlines():
-            if not line.startswith("    "):
-                continue
-            parts = line.strip().split("    ")
-            if len(parts) >= 2 and parts[1].startswith("REG_"):
-                values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
-        return values
+        lines = r.stdout.decode("cp1252", errors="replace").splitlines()
+        rows = [line.strip().split("    ") for line in lines if line.startswith("    ")]
+        return {row[0]: (row[1], row[2] if len(row) > 2 else "") for row in rows
+                if len(row) >= 2 and row[1].startswith("REG_")}
 
     def reg_get(self, key, name):
         """A value's data: int for REG_DWORD, str otherwise; None when missing."""
@@ -533,34 +579,37 @@ class WineSession:
         self.run("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
 
     def reg_delete(self, key, name=None):
-        args = ["reg", "delete", key] + (["/v", name] if name is not None else []) + ["/f"]
-        self.run(*args, check=False)
+        self.run("reg", "delete", key, *(["/v", name] if name is not None else []), "/f", check=False)
 
-    def reg_import(self, values_by_key, folder):
-        """Writes {key: {name: value}} (int: REG_DWORD, str: REG_SZ) in one
-        import of a UTF-16 .reg file, as regedit stores any text: every
-        character arrives intact ("reg add" turns those outside the code
-        page into "?"), and one import is quicker than a call per value."""
-        lines = ["Windows Registry Editor Version 5.00", ""]
+    def scratch_file(self, suffix):
+        """A new file name among the artifacts, for the files handed to Wine tools."""
+        return self.artifacts / f"scratch-{uuid.uuid4().hex[:8]}{suffix}"
+
+    def reg_import(self, values_by_key, ansi=False):
+        """Writes {key: {name: value}} (see reg_data) in one regedit import of a UTF-16 file,
+        which keeps any character ("reg add" makes "?" of those outside the code page);
+        `ansi`: REGEDIT4 in code page 1252, as older programs wrote it."""
+        lines = ["REGEDIT4" if ansi else "Windows Registry Editor Version 5.00", ""]
         for key, values in values_by_key.items():
             lines.append("[" + key.replace("HKCU", "HKEY_CURRENT_USER", 1) + "]")
-            lines += [f'"{name}"=' + (f"dword:{value:08x}" if isinstance(value, int) else reg_text(value))
-                      for name, value in values.items()]
+            lines += [f'"{name}"={reg_data(value)}' for name, value in values.items()]
             lines.append("")
-        seed = Path(folder) / f"seed-{uuid.uuid4().hex[:8]}.reg"
-        seed.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")
+        seed = self.scratch_file(".reg")
+        seed.write_text("\r\n".join(lines) + "\r\n", encoding="cp1252" if ansi else "utf-16", newline="")
         self.run("regedit", "/S", PathstowApp.session_path(seed))
         seed.unlink()
 
-    def reg_export(self, key, folder):
-        """The values directly under `key` as {name: int or str}, read from
-        "reg export" (UTF-16), which keeps every character; None when the
-        key is missing."""
-        out = Path(folder) / f"export-{uuid.uuid4().hex[:8]}.reg"
+    def reg_export(self, key):
+        """The values directly under `key` as {name: int or str}, None when the key is
+        missing; read from "reg export" (UTF-16), which keeps every character."""
+        out = self.scratch_file(".reg")
         if self.run("reg", "export", key, PathstowApp.session_path(out), "/y", check=False).returncode:
             return None
         text = out.read_text(encoding="utf-16")
         out.unlink()
+
+        def unquoted(escaped):
+            return re.sub(r"\\(.)", r"\1", escaped)
         values, section = {}, None
         for line in text.replace("\\\n  ", "").splitlines():
             if line.startswith("["):
@@ -568,9 +617,9 @@ class WineSession:
             elif section and section.lower() == key.replace("HKCU", "HKEY_CURRENT_USER", 1).lower():
                 match = re.match(r'^"((?:[^"\\]|\\.)*)"=(.*)$', line)
                 if match:
-                    name, data = unreg_text(match.group(1)), match.group(2)
+                    name, data = unquoted(match.group(1)), match.group(2)
                     values[name] = int(data[6:], 16) if data.startswith("dword:") else \
-                        unreg_text(data[1:-1]) if data.startswith('"') else data
+                        unquoted(data[1:-1]) if data.startswith('"') else data
         return values
 
     # -- pictures ------------------------------------------------------------
@@ -583,14 +632,14 @@ class WineSession:
 
 
 class PathstowApp:
-    """One running copy of Pathstow, started from a uniquely named copy of the
-    program so that its registry data (HKCU\\software\\Kelvane\\<base name>) is
-    its own."""
+    """One running Pathstow, from a uniquely named copy of the program: its registry data
+    (HKCU\\software\\Kelvane\\<base name>) is its own."""
 
     def __init__(self, session, workdir, name=None):
         self.session = session
         self.name = name or f"Pathstow{uuid.uuid4().hex[:8]}"
         self.dir = Path(workdir)
+        self.dir.mkdir(parents=True, exist_ok=True)
         self.exe = self.dir / f"{self.name}.exe"
         shutil.copy(session.paths["exe"], self.exe)
         self.record_file = self.dir / "launches.log"
@@ -602,19 +651,89 @@ class PathstowApp:
         self.explorers = {}
 
     def start(self, timeout=30, language="en", extra_env=None):
-        """Starts the program and waits for its window and icon; language "fr"
-        sets LC_ALL, which makes Wine pick the French resources."""
+        """Starts the program, waits for its window and icon; "fr": LC_ALL for French resources."""
         env = {"PATHSTOW_RECORD_FILE": self.session_path(self.record_file), **(extra_env or {})}
         if language == "fr":
             env["LC_ALL"] = "fr_FR.UTF-8"
+        # Another copy of the same file may run: this one's window is the new one.
+        others = {w["hwnd"] for w in self.session.windows(cls="DummyClass", exe=self.exe.name)}
         self.proc = self.session.start(self.exe, cwd=self.dir, extra_env=env, log=self.wine_log)
-        window = self.session.wait_window(timeout, cls="DummyClass", exe=self.exe.name)
+        window = wait_until(lambda: [w for w in self.session.windows(cls="DummyClass", exe=self.exe.name)
+                                     if w["hwnd"] not in others], timeout, what=f"{self.name}'s window")[0]
         self.hwnd, self.pid, self.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
         self.pids.add(self.pid)
         # The icon comes a moment after the window: a click before it finds no icon.
-        wait_until(lambda: self.session.probe("hasicon", self.hwnd, 128, check=False)[0] == 0,
-                   timeout, what="the program's icon")
+        wait_until(lambda: self.session.has_icon(self.hwnd), timeout, what="the program's icon")
         return window
+
+    def store(self, bookmarks, ansi=False, **settings):
+        """Writes the bookmarks [(name, folder)] and settings (Tree=, Command=) as another
+        instance of the program would, in one import that keeps every character (see reg_import)."""
+        values = {"Counter": len(bookmarks)}
+        for k, (name, path) in enumerate(bookmarks, 1):
+            values.update({f"Path{k}": name, f"PathName{k}": path})
+        self.session.reg_import({self.registry_key + PATH_LIST: values,
+                                 **({self.registry_key + COMMAND: settings} if settings else {})}, ansi)
+
+    # -- the tray menu and what it opens -----------------------------------------
+
+    def open_menu(self, slot=1, timeout=5, again=True):
+        """Clicks the icon in `slot`; answers the menu. `again`: a click that showed no menu is made
+        once more (a loaded host once gave none in some hundreds; cause not found)."""
+        self.session.click_tray_icon(slot)
+        try:
+            menu = self.session.wait_menu(timeout)
+        except Timeout:
+            if not again:
+                raise
+            self.session.screenshot("menu-click-without-menu")
+            self.session.click_tray_icon(slot)
+            menu = self.session.wait_menu(timeout)
+        assert int(menu["pid"]) == self.pid
+        return menu
+
+    def choose(self, bookmarks, index, slot=1, **opening):
+        """Clicks item `index` (bookmarks + OPTIONS_ITEM: Options) of the menu of `bookmarks`
+        bookmarks, opened as open_menu takes `opening`."""
+        menu = self.open_menu(slot, **opening)
+        self.session.click(*self.session.menu_item_point(menu, menu_layout(bookmarks), index))
+        self.session.wait_menu_closed()
+
+    def open_menu_by_key(self):
+        """Opens the menu as Enter on the icon does: the shell's key selection, posted (Wine's
+        taskbar takes no keys); the menu opens at the pointer, its first item highlighted."""
+        self.session.move(*self.session.tray_icon_point(1))
+        self.session.post(self.hwnd, WM_TRAYNOTIFY, TRAY_ICON_ID, NIN_KEYSELECT)
+        return self.session.wait_menu()
+
+    def choose_by_key(self, item):
+        """Chooses item `item` (separators not counted) with Down and Enter: rows drawn with a
+        fallback font (names in some scripts) may not have the measured heights."""
+        self.open_menu_by_key()
+        self.session.keys(*["Down"] * item, "Return")
+        self.session.wait_menu_closed()
+
+    def wait_dialog(self, title, timeout=15):
+        return self.session.wait_window(timeout, cls="#32770", title=title, exe=self.exe.name, visible=True)
+
+    def open_options(self, bookmarks, by_key=False, **opening):
+        """The Options dialog, opened from the menu of `bookmarks` bookmarks (or `by_key`)."""
+        if by_key:
+            self.choose_by_key(bookmarks)
+        else:
+            self.choose(bookmarks, bookmarks + OPTIONS_ITEM, **opening)
+        return OptionsWindow(self.session, self.wait_dialog(OPTIONS_TITLE))
+
+    def open_about(self, language="en", bookmarks=0):
+        """The About box, opened from the menu, its title in `language`."""
+        self.choose(bookmarks, bookmarks + ABOUT_ITEM)
+        return DialogWindow(self.session, self.wait_dialog(ABOUT_TITLES[language]))
+
+    def message_box(self, title=None):
+        """A message box of the program: (window record, the texts of its statics)."""
+        box = self.wait_dialog(title)
+        return box, [c["text"] for c in self.session.controls(box["hwnd"])
+                     if c["class"].lower() == "static" and c["text"]]
 
     @staticmethod
     def session_path(path):
@@ -629,12 +748,10 @@ class PathstowApp:
         return self.proc.returncode
 
     def launches(self):
-        """Every program this program started, in the order they started, as
-        {"cmdline", "cwd"}: Explorer as the session's process list shows its
-        children (each closed once seen, so that its window covers nothing),
-        and the recorder, as Command program or URL handler, from its log.
-        An Explorer given, without /e, a folder that does not exist ends at
-        once and may be gone unseen: tests open folders that exist."""
+        """Every program this program started, in order, as (command line, working directory):
+        Explorer as the process list shows its children (each closed once seen, so that its
+        window covers nothing), and the recorder (Command program, URL handler) from its log.
+        An Explorer given, without /e, a missing folder ends at once, maybe unseen."""
         new = [p for p in self.session.processes("explorer.exe")
                if int(p["parent"]) == self.pid and p["cmdline"] and (p["pid"], p["started"]) not in self.explorers]
         self.explorers.update(((p["pid"], p["started"]), p) for p in new)
@@ -642,12 +759,15 @@ class PathstowApp:
             self.session.close_explorers([p["pid"] for p in new])
         recorded = parse_records(self.record_file.read_text(encoding="utf-8")) if self.record_file.exists() else []
         starts = sorted([*self.explorers.values(), *recorded], key=lambda r: int(r["started"]))
-        return [{"cmdline": r["cmdline"], "cwd": r["cwd"]} for r in starts]
+        return [(r["cmdline"], r["cwd"]) for r in starts]
+
+    def wait_launches(self, count):
+        """Waits until the program has started `count` programs; answers launches()."""
+        return wait_until(lambda: len(seen := self.launches()) >= count and seen, 15, what=f"{count} launches")
 
     def heap_reports(self):
-        """Lines of Wine's heap channel that the program wrote (there are
-        some only with PATHSTOW_WINEDEBUG=warn+heap); the programs it
-        started write to the same log, each line begins with its process id."""
+        """The program's own lines of Wine's heap channel (PATHSTOW_WINEDEBUG=warn+heap); those of
+        the programs it started, in the same log, have other process ids."""
         if not self.wine_log.exists():
             return []
         own = {f"{pid:04x}" for pid in self.pids}
@@ -655,12 +775,11 @@ class PathstowApp:
                 if ":heap:" in line and line.split(":", 1)[0] in own]
 
     def stop(self):
-        """Quits through the program's own Quit command, so that it removes its
-        icon; kills it when that does not work. Returns True when it had to kill."""
+        """Quits by the program's Quit command, which removes its icon; answers True when it had to kill."""
         if not self.alive():
             return False
         if self.hwnd:
-            self.session.probe("post", self.hwnd, WM_COMMAND, ID_TRAY_QUIT, 0, check=False)
+            self.session.probe("post", self.hwnd, WM_COMMAND, RES.ID_TRAY_QUIT, 0, check=False)
             try:
                 self.wait_exit(10)
                 return False
@@ -674,15 +793,11 @@ class PathstowApp:
 # -- stress helpers ----------------------------------------------------------
 
 def process_resources(session, pid):
-    """What a process holds, counted from outside (GetGuiResources and
-    GetProcessHandleCount answer 0 under Wine): kernel handles, used GDI
-    handle-table entries and windows, as ints, plus gdi_types (type:count)."""
-    records = session.probe_records("resources", pid, check=False)
-    if not records or records[0].get("alive") != "1":
-        return None
-    r = records[0]
-    return {"handles": int(r["handles"]), "gdi": int(r["gdi"]), "windows": int(r["windows"]),
-            "gdi_types": r["gdi_types"]}
+    """What a process holds, counted from outside (Wine answers 0 to GetGuiResources): kernel
+    handles, used GDI handle-table entries, windows, and gdi_types (type:count)."""
+    r = (session.probe_records("resources", pid, check=False) or [{}])[0]
+    return {**{key: int(r[key]) for key in ("handles", "gdi", "windows")}, "gdi_types": r["gdi_types"]} \
+        if r.get("alive") == "1" else None
 
 
 def repeat_steps(session, rounds, pid, *steps):
@@ -707,25 +822,102 @@ class DialogWindow:
         return self.ids[id]["hwnd"]
 
     def click(self, id):
-        left, top, right, bottom = rect_of(self.ids[id])
-        self.session.click((left + right) // 2, (top + bottom) // 2)
+        self.session.click_control(self.ids[id])
 
     def text(self, id):
         return self.session.probe_records("text", self.control(id))[0]["text"]
 
     def info(self):
-        records = self.session.probe_records("window", self.hwnd, check=False)
-        return records[0] if records else None
+        return self.session.window(self.hwnd)
 
     def shown(self):
-        info = self.info()
-        return info is not None and info["visible"] == "1"
+        return (self.info() or {}).get("visible") == "1"
 
     def enabled(self):
         return self.info()["enabled"] == "1"
 
-    def close(self, id):
+    def close(self, id, timeout=15):
         """Clicks button `id` and waits until the dialog has gone."""
         self.click(id)
-        wait_until(lambda: not self.shown(), 15, what="the dialog to close")
+        wait_until(lambda: not self.shown(), timeout, what="the dialog to close")
+
+    def dismiss(self, id, timeout=15):
+        """Posts the command of button `id`, as a click sends it; waits until the dialog has gone."""
+        self.session.post(self.hwnd, WM_COMMAND, id)
+        wait_until(lambda: not self.info(), timeout, what="the dialog to close")
+
+    def picture(self, name):
+        """A screenshot (answered) and the dialog alone as <name>-dialog.png, as docs/ shows it."""
+        png = self.session.screenshot(name)
+        left, top, right, bottom = rect_of(self.window)
+        crop(png, (left - 4, top - 4, right + 4, bottom + 4), out=png.with_name(f"{name}-dialog.png"))
+        return png
+
+
+class OptionsWindow(DialogWindow):
+    """The open Options dialog: its bookmark tree, path field and buttons."""
+
+    def path(self):
+        return self.text(RES.IDC_PATH)
+
+    def count(self):
+        return self.session.send(self.control(RES.IDC_BOOKMARK_TREE), TVM_GETCOUNT)
+
+    def editing(self):
+        return self.session.send(self.control(RES.IDC_BOOKMARK_TREE), TVM_GETEDITCONTROL) != 0
+
+    def checked(self):
+        return self.session.send(self.control(RES.IDC_SHOW_TREE), BM_GETCHECK)
+
+    def item_point(self, row):
+        """A point on the label of the row-th item from the top."""
+        left, top, right, bottom = rect_of(self.ids[RES.IDC_BOOKMARK_TREE])
+        height = self.session.send(self.control(RES.IDC_BOOKMARK_TREE), TVM_GETITEMHEIGHT)
+        return left + 16, top + 2 + height * row + height // 2
+
+    def click_item(self, row, count=1):
+        """Clicks (count=2: double clicks) an item, then moves off the tree."""
+        self.session.click(*self.item_point(row), count=count)
+        self.session.move(5, 5)
+
+    def clear_and_type(self, text):
+        """Replaces the text of the focused edit control by typing."""
+        self.session.keys("End", "Shift+Home", "Delete")
+        self.session.type_text(text)
+
+    def type_path(self, text):
+        """Replaces the path field's text by typing, as a user does."""
+        self.click(RES.IDC_PATH)
+        self.clear_and_type(text)
+        wait_until(lambda: self.path() == text, 10, what=f"path field {text!r}")
+
+    def type_label(self, name):
+        """Replaces the text of the label being edited and presses Enter."""
+        wait_until(self.editing, 10, what="the label edit")
+        self.clear_and_type(name)
+        self.session.keys("Return")
+        wait_until(lambda: not self.editing(), 10, what="the label edit to end")
+
+    def add(self, name, path=None):
+        """Adds a bookmark with Add; types its path (the focus is in the path field) unless None."""
+        before = self.count()
+        self.click(RES.IDC_ADD)
+        self.type_label(name)
+        if path is not None:
+            self.session.type_text(path)
+            wait_until(lambda: self.path() == path and self.count() == before + 1, 10,
+                       what=f"the new bookmark {name}")
+
+    def rename(self, row, name):
+        self.click_item(row)
+        self.session.keys("F2")
+        self.type_label(name)
+
+    def delete(self, row=None):
+        """Deletes the item of `row` (the selected one when None) with Delete."""
+        before = self.count()
+        if row is not None:
+            self.click_item(row)
+        self.click(RES.IDC_DELETE)
+        wait_until(lambda: self.count() == before - 1, 10, what="the deletion")
 

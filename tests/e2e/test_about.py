@@ -3,20 +3,17 @@ links (colour, underline, fit, tooltip) and what a click on the web link does
 with the shell, the ".htm" fallback and when both fail."""
 
 import time
-import subprocess
 
 import pytest
 
-from harness import WM_COMMAND, project_version, rect_of, wait_until
+from harness import IDOK, RES, centre, crop, project_version, rect_of, wait_until
 
 LINK_RGB = (0, 0, 238)
 VISITED_RGB = (85, 26, 139)
-IDC_LINK_MAIL, IDC_LINK_WEB, IDOK = 1019, 1020, 1
+SS_NOTIFY = 0x0100
 WEB = "http://www.example.org/pathstow/"
 MAIL = "mailto:pathstow@example.org?Subject=Pathstow"
-TITLES = {"en": "About Pathstow", "fr": "A propos de Pathstow"}
-# Tray menu without bookmarks: separator, Options, separator, About, Quit.
-MENU_LAYOUT, ABOUT_ITEM = "sisii", 3
+LINKS = ((RES.IDC_LINK_MAIL, MAIL), (RES.IDC_LINK_WEB, WEB))
 
 HTTP_COMMAND = r"HKCR\http\shell\open\command"
 HTM_KEY = r"HKCR\.htm"
@@ -24,37 +21,14 @@ HTM_CLASS = "PathstowTestPage"
 HTM_COMMAND = rf"HKCR\{HTM_CLASS}\shell\open\command"
 
 
-def open_about(session, app, language):
-    session.click_tray_icon(1)
-    session.click_menu_item(MENU_LAYOUT, ABOUT_ITEM)
-    dialog = session.wait_window(15, cls="#32770", title=TITLES[language], exe=app.exe.name,
-                                 visible=True)
-    wait_until(lambda: all(c["visible"] == "1" for c in session.controls(dialog["hwnd"])),
-               what="the About controls")
-    return dialog
-
-
-def controls_by_id(session, dialog):
-    return {int(c["id"]): c for c in session.controls(dialog["hwnd"])}
-
-
-def centre(record):
-    left, top, right, bottom = rect_of(record)
-    return (left + right) // 2, (top + bottom) // 2
-
-
 def pixels(png, rect):
     """{(x, y): (r, g, b)} of a screen rectangle (left, top, right, bottom) of a picture."""
-    left, top, right, bottom = rect
-    out = subprocess.run(["convert", str(png), "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
-                          "+repage", "-depth", "8", "txt:-"], capture_output=True, text=True,
-                         check=True).stdout
     result = {}
-    for line in out.splitlines()[1:]:
+    for line in crop(png, rect, "-depth", "8").splitlines()[1:]:
         where, _, rest = line.partition(":")
         x, y = map(int, where.split(","))
         r, g, b = (int(float(v)) for v in rest.split("(")[1].split(")")[0].split(",")[:3])
-        result[(x + left, y + top)] = (r, g, b)
+        result[(x + rect[0], y + rect[1])] = (r, g, b)
     return result
 
 
@@ -80,15 +54,6 @@ def check_link_look(png, link, colour):
         f"underline of {link['text']!r} covers {min(widest)}..{max(widest)}, window {left}..{right - 1}"
 
 
-def shot_dialog(session, dialog, name):
-    png = session.screenshot(name)
-    left, top, right, bottom = rect_of(dialog)
-    crop = png.with_name(f"{name}-dialog.png")
-    subprocess.run(["convert", str(png), "-crop", f"{right - left + 8}x{bottom - top + 8}+{left - 4}+{top - 4}",
-                    "+repage", str(crop)], check=True)
-    return png, crop
-
-
 @pytest.fixture
 def associations(session):
     """Lets the test point the http protocol and ".htm" at chosen commands;
@@ -108,40 +73,28 @@ def associations(session):
 @pytest.mark.parametrize("language", ["en", "fr"])
 def test_about_shows_live_links_in_the_users_language(session, app, language):
     app.start(language=language)
-    dialog = open_about(session, app, language)
-    ids = controls_by_id(session, dialog)
-    statics = [c["text"] for c in session.controls(dialog["hwnd"]) if c["class"].lower() == "static"]
-    if language == "en":
-        assert statics[1:] == [f"Pathstow {project_version()}", "by Kelvane Software", "Freeware - all rights reserved",
-                               "mail : pathstow@example.org", "web : " + WEB]
-    else:
-        assert statics[1:] == [f"Pathstow {project_version()}", "par Kelvane Software",
-                               "Gratuiciel - droits r\u00e9serv\u00e9s",
-                               "mail : pathstow@example.org", "web : " + WEB]
-    for link_id in (IDC_LINK_MAIL, IDC_LINK_WEB):
-        assert int(ids[link_id]["style"], 16) & 0x0100, "SS_NOTIFY added"
+    dialog = app.open_about(language)
+    ids = dialog.ids
+    statics = [c["text"] for c in session.controls(dialog.hwnd) if c["class"].lower() == "static"]
+    assert statics[1:] == [f"Pathstow {project_version()}", *{
+        "en": ["by Kelvane Software", "Freeware - all rights reserved"],
+        "fr": ["par Kelvane Software", "Gratuiciel - droits r\u00e9serv\u00e9s"]}[language],
+        "mail : pathstow@example.org", "web : " + WEB]
+    for link_id, _ in LINKS:
+        assert int(ids[link_id]["style"], 16) & SS_NOTIFY, "SS_NOTIFY added"
 
     session.move(5, 5)
-    png, crop = shot_dialog(session, dialog, f"about-{language}")
-    for link_id in (IDC_LINK_MAIL, IDC_LINK_WEB):
+    png = dialog.picture(f"about-{language}")  # the cropped picture is what docs/about-<language>.png shows
+    for link_id, _ in LINKS:
         check_link_look(png, ids[link_id], LINK_RGB)
-    # The cropped picture is what docs/about-<language>.png shows.
 
     # Resting on a link shows its target.
-    for link_id, target in ((IDC_LINK_MAIL, MAIL), (IDC_LINK_WEB, WEB)):
-        left, top, right, bottom = rect_of(ids[link_id])
-        session.move((left + right) // 2, (top + bottom) // 2)
+    for link_id, target in LINKS:
+        session.move(*centre(rect_of(ids[link_id])))
         wait_until(lambda: target in session.tooltip_texts(), 15, what=f"tooltip {target}")
         session.move(5, 5)
 
-    ok = rect_of(ids[IDOK])
-    session.click((ok[0] + ok[2]) // 2, (ok[1] + ok[3]) // 2)
-    session.wait_no_window(15, cls="#32770", title=TITLES[language], exe=app.exe.name)
-
-
-def click_link(session, link):
-    left, top, right, bottom = rect_of(link)
-    session.click((left + right) // 2, (top + bottom) // 2)
+    dialog.close(IDOK)
 
 
 def move_away(session, link):
@@ -160,13 +113,12 @@ def test_web_link_opens_through_shell_then_fallback_then_reports(session, app, a
     recorder = app.session_path(session.paths["recorder"])
     session.reg_set(HTTP_COMMAND, "", f'"{recorder}" shell "%1"')
     app.start()
-    dialog = open_about(session, app, "en")
-    web = controls_by_id(session, dialog)[IDC_LINK_WEB]
+    dialog = app.open_about()
+    web = dialog.ids[RES.IDC_LINK_WEB]
 
     # 1. The shell opens it.
-    click_link(session, web)
-    wait_until(lambda: app.launches(), 15, what="the shell's launch")
-    assert app.launches()[-1]["cmdline"] == f'"{recorder}" shell "{WEB}"'
+    session.click_control(web)
+    assert app.wait_launches(1)[-1][0] == f'"{recorder}" shell "{WEB}"'
     move_away(session, web)
     png = session.screenshot("about-web-followed")
     check_link_look(png, web, VISITED_RGB)
@@ -175,20 +127,17 @@ def test_web_link_opens_through_shell_then_fallback_then_reports(session, app, a
     session.reg_set(HTTP_COMMAND, "", r"C:\no\such\browser.exe %1")
     session.reg_set(HTM_KEY, "", HTM_CLASS)
     session.reg_set(HTM_COMMAND, "", f'"{recorder}" fallback "%1" -tail')
-    click_link(session, web)
+    session.click_control(web)
     wait_until(lambda: len(app.launches()) == 2, 15, what="the fallback launch")
-    assert app.launches()[-1]["cmdline"] == f'"{recorder}" fallback  {WEB}'
+    assert app.launches()[-1][0] == f'"{recorder}" fallback  {WEB}'
 
     # 3. Both fail: a box names WinExec's error; the link is no longer followed.
     session.reg_set(HTM_COMMAND, "", r'"C:\no\such\viewer.exe" "%1"')
-    click_link(session, web)
-    box = session.wait_window(15, cls="#32770", title=app.name, exe=app.exe.name, visible=True)
-    texts = [c["text"] for c in session.controls(box["hwnd"])]
+    session.click_control(web)
+    box, texts = app.message_box(app.name)
     assert "Unable to open hyperlink:\n\nThe specified file was not found." in texts
     session.screenshot("about-open-error")
-    ok = next(c for c in session.controls(box["hwnd"]) if c["class"].lower() == "button")
-    session.click(*centre(ok))
-    session.wait_no_window(15, cls="#32770", title=app.name, exe=app.exe.name)
+    session.close_box(box)
     assert len(app.launches()) == 2
     # The failed click repaints the caption in the link colour, not the
     # hover colour that would all but hide it.
@@ -197,13 +146,11 @@ def test_web_link_opens_through_shell_then_fallback_then_reports(session, app, a
 
     # 4. Opened again, both links start unfollowed.
     session.reg_set(HTTP_COMMAND, "", f'"{recorder}" shell "%1"')
-    click_link(session, web)
+    session.click_control(web)
     wait_until(lambda: len(app.launches()) == 3, 15, what="the shell's launch")
-    session.post(dialog["hwnd"], WM_COMMAND, IDOK, 0)
-    session.wait_no_window(15, cls="#32770", title=TITLES["en"], exe=app.exe.name)
-    dialog = open_about(session, app, "en")
-    ids = controls_by_id(session, dialog)
+    dialog.dismiss(IDOK)
+    ids = app.open_about().ids
     session.move(5, 5)
     png = session.screenshot("about-reopened")
-    check_link_look(png, ids[IDC_LINK_WEB], LINK_RGB)
-    check_link_look(png, ids[IDC_LINK_MAIL], LINK_RGB)
+    for link_id, _ in LINKS:
+        check_link_look(png, ids[link_id], LINK_RGB)

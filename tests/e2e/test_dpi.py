@@ -7,12 +7,9 @@ them."""
 
 import pytest
 
-from harness import HIGH_DPI, WM_COMMAND, rect_of, wait_until
-from test_about import open_about, shot_dialog
-from test_menu import NATURAL_ENTRIES, layout, open_menu, save_menu_picture, store
-from test_options import FIVE, IDCANCEL, Options
+from harness import FIVE, HIGH_DPI, IDCANCEL, NATURAL_ENTRIES, RES, menu_layout, rect_of, wait_until
 
-LINKS = {1019, 1020}  # the About box's links, which size themselves to their text
+LINKS = {RES.IDC_LINK_MAIL, RES.IDC_LINK_WEB}  # the About box's links, which size themselves to their text
 # Fonts are hinted for each size, so texts (and the dialog units they make)
 # do not grow exactly by the scale; menus have frames that do not grow at all.
 DIALOG_TOLERANCE, MENU_TOLERANCE = 0.10, 0.15
@@ -21,18 +18,9 @@ DIALOG_TOLERANCE, MENU_TOLERANCE = 0.10, 0.15
 TOUCH = 2
 
 
-def open_options(session, app, language):
-    store(session, app, FIVE)
-    app.start(language=language)
-    return Options(session, app, len(FIVE)).window
-
-
-def open_about_box(session, app, language):
-    app.start(language=language)
-    return open_about(session, app, language)
-
-
-DIALOGS = {"options": open_options, "about": open_about_box}
+# Opened from the menu of a program that has the five bookmarks.
+DIALOGS = {"options": lambda app, language: app.open_options(len(FIVE)),
+           "about": lambda app, language: app.open_about(language, len(FIVE))}
 
 
 def size(rect):
@@ -45,12 +33,12 @@ def assert_scaled(small, large, scale, tolerance, what):
         assert abs(b / a / scale - 1) <= tolerance, f"{what}: {small} became {large}, not x{scale}"
 
 
-def clipped(session, dialog, controls):
+def clipped(session, hwnd, controls):
     """The texts their controls do not show whole, with the control's size
     and the size the text needs. A link must be exactly as large as its text."""
     texts = {c["hwnd"]: c["text"] for c in controls}
     wrong = []
-    for record in session.probe_records("textfit", dialog["hwnd"]):
+    for record in session.probe_records("textfit", hwnd):
         has, needs = size(rect_of(record)), tuple(int(v) for v in record["need"].split(","))
         fits = has == needs if int(record["id"]) in LINKS else has[0] >= needs[0] and has[1] >= needs[1]
         if not fits:
@@ -85,15 +73,16 @@ def test_the_second_session_runs_at_150_percent(session, hidpi):
 def test_dialog_at_150_percent(session, app, hidpi, hidpi_app, name, language):
     seen = []
     for s, a in ((session, app), (hidpi, hidpi_app)):
-        dialog = DIALOGS[name](s, a, language)
-        controls = s.controls(dialog["hwnd"])
-        assert clipped(s, dialog, controls) == [], f"at {s.dpi} DPI"
-        seen.append((s.probe_records("window", dialog["hwnd"])[0], controls))
+        a.store(FIVE)
+        a.start(language=language)
+        dialog = DIALOGS[name](a, language)
+        controls = s.controls(dialog.hwnd)
+        assert clipped(s, dialog.hwnd, controls) == [], f"at {s.dpi} DPI"
+        seen.append((dialog.info(), controls))
         if s is hidpi:
             s.move(5, 5)
-            shot_dialog(s, dialog, f"{name}-{language}{s.tag}")
-        s.post(dialog["hwnd"], WM_COMMAND, IDCANCEL)
-        s.wait_no_window(15, cls="#32770", exe=a.exe.name, visible=True)
+            dialog.picture(f"{name}-{language}{s.tag}")
+        dialog.dismiss(IDCANCEL)
 
     (small, small_controls), (large, large_controls) = seen
     assert arrangement(large_controls) == arrangement(small_controls)
@@ -105,16 +94,15 @@ def test_dialog_at_150_percent(session, app, hidpi, hidpi_app, name, language):
 def test_menu_at_150_percent(session, app, hidpi, hidpi_app, language):
     sizes = []
     for s, a in ((session, app), (hidpi, hidpi_app)):
-        store(s, a, NATURAL_ENTRIES)
+        a.store(NATURAL_ENTRIES)
         a.start(language=language)
-        menu = open_menu(s)
+        menu = a.open_menu()
         # Fails unless its rows are as high as this session's menus have them.
-        first = s.menu_item_point(menu, layout(len(NATURAL_ENTRIES)), 0)
+        first = s.menu_item_point(menu, menu_layout(len(NATURAL_ENTRIES)), 0)
         sizes.append(size(rect_of(menu)))
         if s is hidpi:
             s.move(*first)  # off the icon and its tooltip, as the 96-DPI pictures
             wait_until(lambda: not s.tooltip_texts(), what="the tooltip to go")
-            save_menu_picture(s, menu, f"menu-{language}{s.tag}")
-        s.keys("Escape")
-        s.wait_menu_closed()
+            s.menu_picture(menu, f"menu-{language}{s.tag}")
+        s.close_menu()
     assert_scaled(*sizes, hidpi.dpi / session.dpi, MENU_TOLERANCE, "menu")

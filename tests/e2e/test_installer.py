@@ -23,8 +23,9 @@ from pathlib import Path
 
 import pytest
 
-from harness import ROOT, WM_CLOSE, WM_COMMAND, ID_TRAY_ABOUT, ID_TRAY_OPTIONS, Display, PathstowApp, \
-    Timeout, WineSession, default_paths, project_version, rect_of, wait_until
+from conftest import wine_session
+from harness import IDOK, PATH_LIST, RES, ROOT, WM_CLOSE, WM_COMMAND, PathstowApp, Timeout, crop, project_version, \
+    rect_of, wait_until
 
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pathstow"
 RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
@@ -38,23 +39,19 @@ OTHER_ENTRY = "SomeOtherProgram"  # another program's switch: never the installe
 TOOLS_DIR = r"C:\Tools"
 # A renamed copy's list: never the installer's business.
 OTHER_SETTINGS_KEY = r"HKCU\software\Kelvane\PathstowPortable"
+LIST, OTHER_LIST = SETTINGS_KEY + PATH_LIST, OTHER_SETTINGS_KEY + PATH_LIST
 BOOKMARKS = {"Counter": 2, "Path1": "Windows", "PathName1": r"C:\windows",
              "Path2": "Fonts", "PathName2": r"C:\windows\Fonts"}
 UNINSTALLER_COPY = "Un.exe"  # the uninstaller runs from a copy of itself under this name in %TEMP%
-ICON_ID = 128
-IDOK_NEXT = 1  # the wizard's Next / Install / Uninstall / Finish button
+IDOK_NEXT = IDOK  # the wizard's Next / Install / Uninstall / Finish button
 
 
 # -- fixtures ------------------------------------------------------------------
 
 @pytest.fixture(scope="session")
-def paths():
-    p = default_paths()
-    for key in ("exe", "probe"):
-        if not p[key].exists():
-            pytest.exit(f"{p[key]} is missing: build first (scripts/build.sh)", returncode=2)
-    p["prefix"] = p["prefix"].parent / "wineprefix-installer"
-    return p
+def session(paths):
+    """conftest's session, in a prefix of the installer's own."""
+    yield from wine_session(dict(paths, prefix=paths["prefix"].parent / "wineprefix-installer"))
 
 
 @pytest.fixture(scope="session")
@@ -72,37 +69,20 @@ def setup_exe(paths):
     return setup
 
 
-@pytest.fixture(scope="session")
-def session(paths):
-    display = Display()
-    try:
-        wine = WineSession(paths, display)
-        try:
-            yield wine
-        finally:
-            wine.close()
-    finally:
-        display.close()
-
-
 class Target:
     """Where the installer puts things for the prefix's user, as Windows paths
     and as host paths: by default, or in the folder given (`at`)."""
 
     def __init__(self, session):
         self.prefix = session.paths["prefix"]
-        local = self._folder(session, "LOCALAPPDATA")
         roaming = self._folder(session, "APPDATA")
         self.shortcut = self.host(roaming + r"\Microsoft\Windows\Start Menu\Programs\Pathstow.lnk")
-        self._set_dir(local + r"\Programs\Pathstow")
+        self._set_dir(self._folder(session, "LOCALAPPDATA") + r"\Programs\Pathstow")
 
     def _set_dir(self, dir_win):
-        self.dir_win = dir_win
-        self.exe_win = self.dir_win + r"\Pathstow.exe"
-        self.uninstaller_win = self.dir_win + r"\Uninstall.exe"
-        self.dir = self.host(self.dir_win)
-        self.exe = self.host(self.exe_win)
-        self.uninstaller = self.host(self.uninstaller_win)
+        self.dir_win, self.exe_win = dir_win, dir_win + r"\Pathstow.exe"
+        self.uninstaller_win = dir_win + r"\Uninstall.exe"
+        self.dir, self.exe, self.uninstaller = map(self.host, (self.dir_win, self.exe_win, self.uninstaller_win))
         return self
 
     def at(self, dir_win):
@@ -133,14 +113,10 @@ def running_copies(session):
     return session.windows(cls="DummyClass", exe="Pathstow.exe")
 
 
-def has_icon(session, hwnd):
-    return session.probe("hasicon", hwnd, ICON_ID, check=False)[0] == 0
-
-
 def wait_started(session, timeout=60):
     """Waits for a started copy's window and icon; returns the window."""
     window = wait_until(lambda: running_copies(session), timeout, what="Pathstow's window")[0]
-    wait_until(lambda: has_icon(session, window["hwnd"]), timeout, what="Pathstow's icon")
+    wait_until(lambda: session.has_icon(window["hwnd"]), timeout, what="Pathstow's icon")
     return window
 
 
@@ -156,9 +132,8 @@ def run_installer(session, setup, *args, timeout=180):
 
 
 def run_uninstaller(session, uninstaller, *args, timeout=180):
-    """Runs an installed uninstaller (a host path or a Windows one) silently
-    and waits until its copy in %TEMP%, which does the work, has ended too.
-    Returns the exit code."""
+    """Runs an uninstaller (a host or Windows path) silently; answers its exit code once its
+    copy in %TEMP%, which does the work, has ended too."""
     code = wait_process(session.start(uninstaller, "/S", *args), timeout, "the uninstaller to end")
     wait_until(lambda: not any(p["exe"] == UNINSTALLER_COPY for p in session.probe_records("procs")),
                timeout, what="the uninstaller's copy to end")
@@ -166,9 +141,8 @@ def run_uninstaller(session, uninstaller, *args, timeout=180):
 
 
 def quiet_uninstall(session, timeout=180):
-    """Runs the command the uninstall key gives deployment tools as they run
-    it (CreateProcess of that very line, a wait for that process alone, its
-    exit code), and returns the exit code."""
+    """Runs the uninstall key's command for deployment tools as they do (run_command); answers
+    its exit code."""
     return session.run_command(session.reg_get(UNINSTALL_KEY, "QuietUninstallString"), timeout)
 
 
@@ -193,17 +167,6 @@ def missing_drive(session):
 def mark(session, name="Pathstow"):
     """Task Manager's switch for a Run entry (hex text), None without one."""
     return session.reg_get(STARTUP_APPROVED_KEY, name)
-
-
-def seed(session, key, values):
-    for name, value in values.items():
-        session.reg_set(key + r"\Path List", name, value)
-
-
-def bookmarks(session, key):
-    values = session.reg_query(key + r"\Path List")
-    return None if values is None else \
-        {name: int(text, 16) if kind == "REG_DWORD" else text for name, (kind, text) in values.items()}
 
 
 def reset(session, target):
@@ -272,24 +235,13 @@ def test_silent_install_puts_everything_in_place_and_starts_the_program(
     assert run_installer(session, setup_exe, *switches) == 0
 
     assert target.exe.read_bytes() == paths["exe"].read_bytes()
-    assert target.uninstaller.is_file()
-    link = target.shortcut.read_bytes()
-    assert target.exe_win.encode("cp1252") in link or target.exe_win.encode("utf-16-le") in link
-    assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, at_sign_in)
+    assert_installed(session, target, at_sign_in)  # the shortcut, the entries
 
     size_kb = -(-(target.exe.stat().st_size + target.uninstaller.stat().st_size) // 1024)
-    expected = {
-        "DisplayName": "Pathstow",
-        "DisplayVersion": project_version(),
-        "Publisher": "Kelvane Software",
-        "DisplayIcon": target.exe_win,
-        "InstallLocation": target.dir_win,
-        "UninstallString": f'"{target.uninstaller_win}"',
-        "QuietUninstallString": target.quiet_uninstall(),
-        "EstimatedSize": size_kb,
-        "NoModify": 1,
-        "NoRepair": 1,
-    }
+    expected = {"DisplayName": "Pathstow", "DisplayVersion": project_version(), "Publisher": "Kelvane Software",
+                "DisplayIcon": target.exe_win, "InstallLocation": target.dir_win,
+                "UninstallString": f'"{target.uninstaller_win}"', "QuietUninstallString": target.quiet_uninstall(),
+                "EstimatedSize": size_kb, "NoModify": 1, "NoRepair": 1}
     assert {name: session.reg_get(UNINSTALL_KEY, name) for name in expected} == expected
 
     if started:
@@ -305,14 +257,14 @@ def test_silent_install_puts_everything_in_place_and_starts_the_program(
 
 @pytest.mark.parametrize("open_dialog, first_switches, switches, at_sign_in", [
     (None, [], [], True),
-    (ID_TRAY_OPTIONS, ["/NOSIGNIN"], [], False),  # the upgrade keeps the earlier choice...
-    (ID_TRAY_ABOUT, ["/NOSIGNIN"], ["/SIGNIN"], True),  # ...unless told otherwise
+    (RES.ID_TRAY_OPTIONS, ["/NOSIGNIN"], [], False),  # the upgrade keeps the earlier choice...
+    (RES.ID_TRAY_ABOUT, ["/NOSIGNIN"], ["/SIGNIN"], True),  # ...unless told otherwise
 ], ids=["idle", "options open", "about open"])
 def test_install_over_a_running_copy_closes_it_politely_and_keeps_the_bookmarks(
         session, target, setup_exe, open_dialog, first_switches, switches, at_sign_in):
     assert run_installer(session, setup_exe, "/NOSTART", *first_switches) == 0
     assert not running_copies(session)
-    seed(session, SETTINGS_KEY, BOOKMARKS)
+    session.reg_import({LIST: BOOKMARKS})
     # Registered as an older version, as a real upgrade finds it.
     session.reg_set(UNINSTALL_KEY, "DisplayVersion", "1.0")
 
@@ -327,13 +279,13 @@ def test_install_over_a_running_copy_closes_it_politely_and_keeps_the_bookmarks(
 
     # It ended by itself, through its own clean exit, not killed; its icon went with it.
     assert wait_process(old, 30, "the old copy to exit") == 0
-    assert not has_icon(session, old_window["hwnd"])
+    assert not session.has_icon(old_window["hwnd"])
     # The installer started the new one, and only that one runs.
     new_window = wait_started(session)
     assert new_window["pid"] != old_window["pid"]
     assert len(running_copies(session)) == 1
 
-    assert bookmarks(session, SETTINGS_KEY) == BOOKMARKS
+    assert session.reg_export(LIST) == BOOKMARKS
     assert session.reg_get(UNINSTALL_KEY, "DisplayVersion") == project_version()
     assert session.reg_get(RUN_KEY, "Pathstow") == run_entry(target, at_sign_in)
 
@@ -349,8 +301,7 @@ def test_silent_uninstall_removes_what_it_installed_and_nothing_else(
         session, target, setup_exe, switches, bookmarks_kept, user_file):
     assert run_installer(session, setup_exe) == 0
     window = wait_started(session)
-    seed(session, SETTINGS_KEY, BOOKMARKS)
-    seed(session, OTHER_SETTINGS_KEY, BOOKMARKS)
+    session.reg_import({LIST: BOOKMARKS, OTHER_LIST: BOOKMARKS})
     if user_file:
         (target.dir / user_file).write_text("kept\r\n")
 
@@ -358,14 +309,14 @@ def test_silent_uninstall_removes_what_it_installed_and_nothing_else(
 
     # The running copy was asked to close and did.
     assert not running_copies(session)
-    assert not has_icon(session, window["hwnd"])
+    assert not session.has_icon(window["hwnd"])
     assert_nothing_installed(session, target)
     if user_file:
         assert [p.name for p in target.dir.iterdir()] == [user_file]
     else:
         assert not target.dir.exists()
-    assert bookmarks(session, SETTINGS_KEY) == (BOOKMARKS if bookmarks_kept else None)
-    assert bookmarks(session, OTHER_SETTINGS_KEY) == BOOKMARKS
+    assert session.reg_export(LIST) == (BOOKMARKS if bookmarks_kept else None)
+    assert session.reg_export(OTHER_LIST) == BOOKMARKS
 
 
 # -- the uninstall command of deployment tools --------------------------------
@@ -390,7 +341,7 @@ def test_quiet_uninstall_command_ends_with_the_uninstall_and_answers_its_result(
             assert wait_process(running, 30, "the copy to exit") == 0
         else:  # nothing removed: it can be run again once Pathstow has quit
             assert_installed(session, target)
-            assert running.poll() is None and has_icon(session, window["hwnd"])
+            assert running.poll() is None and session.has_icon(window["hwnd"])
     finally:
         if held:
             os.kill(running.pid, signal.SIGCONT)
@@ -409,7 +360,7 @@ def test_install_into_another_folder_replaces_the_earlier_install(session, targe
     assert run_installer(session, setup_exe, f"/D={other.dir_win}") == 0
 
     # The earlier copy was asked to close, as an upgrade asks it; only the new one runs.
-    assert not has_icon(session, first["hwnd"])
+    assert not session.has_icon(first["hwnd"])
     assert wait_started(session)["pid"] != first["pid"] and len(running_copies(session)) == 1
     if user_file:
         assert [p.name for p in target.dir.iterdir()] == [user_file]
@@ -535,11 +486,6 @@ def page_texts(version):
     }
 
 
-def click_control(session, control):
-    left, top, right, bottom = rect_of(control)
-    session.click((left + right) // 2, (top + bottom) // 2)
-
-
 class Wizard:
     """An installer or uninstaller window seen from outside: the page in it,
     its texts and check boxes, its buttons, pictures of it."""
@@ -561,9 +507,6 @@ class Wizard:
             return next((c for c in self.page_controls() if c["text"] == text and c["visible"] == "1"), None)
         return wait_until(find, timeout, what=f"the page with {text!r}")
 
-    def click(self, control):
-        click_control(self.session, control)
-
     def leave(self, text):
         """Waits for the page that shows this text, then clicks Next."""
         self.wait_text(text)
@@ -574,15 +517,12 @@ class Wizard:
         button = wait_until(lambda: next((c for c in self.session.controls(self.hwnd)
                                           if int(c["id"]) == button_id and c["visible"] == "1"
                                           and c["enabled"] == "1"), None), what=f"button {button_id}")
-        self.click(button)
+        self.session.click_control(button)
 
     def picture(self, name):
         """A picture of the window alone, among the test artifacts."""
-        shot = self.session.screenshot(f"{name}-screen")
-        left, top, right, bottom = rect_of(self.session.probe_records("window", self.hwnd)[0])
         out = self.session.artifacts / f"{name}.png"
-        subprocess.run(["convert", str(shot), "-crop", f"{right - left}x{bottom - top}+{left}+{top}",
-                        "+repage", str(out)], check=True, timeout=60)
+        crop(self.session.screenshot(f"{name}-screen"), rect_of(self.session.window(self.hwnd)), out=out)
         return out
 
 
@@ -590,7 +530,7 @@ class Wizard:
 def test_interactive_pages_are_shown_in_the_users_language(session, target, setup_exe, language):
     texts = page_texts(project_version())[language]
     env = {"LC_ALL": "fr_FR.UTF-8"} if language == "fr" else {}
-    seed(session, SETTINGS_KEY, BOOKMARKS)
+    session.reg_import({LIST: BOOKMARKS})
     pictures = []
 
     setup = session.start(setup_exe, extra_env=env)
@@ -625,7 +565,7 @@ def test_interactive_pages_are_shown_in_the_users_language(session, target, setu
 
     assert not running_copies(session)
     assert_nothing_installed(session, target)
-    assert bookmarks(session, SETTINGS_KEY) == BOOKMARKS
+    assert session.reg_export(LIST) == BOOKMARKS
 
     # The four pages in two rows: what docs/installer-<language>.png shows.
     welcome, options, finish, uninstall = map(str, pictures)
@@ -645,14 +585,12 @@ def test_wizard_says_why_the_folder_given_cannot_be_made_and_asks_for_another(
 
     setup = session.start(setup_exe, f"/D={folder}", extra_env={"LC_ALL": "fr_FR.UTF-8"} if language == "fr" else {})
     box = session.wait_window(60, cls="#32770", title=texts["setup caption"], visible=True)
-    controls = session.controls(box["hwnd"])
-    assert texts["no drive"].format(folder=folder, drive=drive) in [c["text"] for c in controls]
-    click_control(session, next(c for c in controls if c["class"].lower() == "button"))
-    wait_until(lambda: not session.probe_records("window", box["hwnd"], check=False), what="the box to close")
+    assert texts["no drive"].format(folder=folder, drive=drive) in [c["text"] for c in session.controls(box["hwnd"])]
+    session.close_box(box)
 
     wizard = Wizard(session, texts["setup caption"])
     wizard.leave(texts["welcome"])
-    wizard.click(wizard.wait_text(target.dir_win))  # the folder page, with the usual folder
+    session.click_control(wizard.wait_text(target.dir_win))  # the folder page, with the usual folder
     session.keys("Home", "Shift+End", "Delete")
     session.type_text(chosen.dir_win)
     wizard.press(IDOK_NEXT)
@@ -673,7 +611,7 @@ def test_running_the_installer_again_shows_and_changes_the_start_at_sign_in(sess
     wizard.leave(texts["welcome"])
     option = wizard.wait_text(texts["sign-in option"])
     assert option["check"] == "0"  # switched off in Task Manager, it does not start Pathstow now
-    wizard.click(option)
+    session.click_control(option)
     wait_until(lambda: wizard.wait_text(texts["sign-in option"])["check"] == "1", what="the box ticked")
     wizard.press(IDOK_NEXT)
     wizard.leave(texts["finish"])

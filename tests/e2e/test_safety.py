@@ -7,27 +7,9 @@ import shutil
 
 import pytest
 
-from harness import rect_of, wait_until
-from test_menu import choose, launches, store, wait_launches
-from test_options import IDC_DELETE, Options
+from harness import IDCANCEL, RES, wait_until
 
 APP_PATHS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths"
-
-
-def error_box(session, app, text):
-    box = session.wait_window(15, cls="#32770", title="Error", exe=app.exe.name, visible=True)
-    assert [c["text"] for c in session.controls(box["hwnd"]) if c["class"].lower() == "static" and c["text"]] \
-        == [text]
-    return box
-
-
-def close_error_box(session, box):
-    """Clicks the box's OK button and waits until the box has gone."""
-    ok = next(c for c in session.controls(box["hwnd"]) if c["class"].lower() == "button")
-    left, top, right, bottom = rect_of(ok)
-    session.click((left + right) // 2, (top + bottom) // 2)
-    wait_until(lambda: not session.probe_records("window", box["hwnd"], check=False), 10,
-               what="the box to close")
 
 
 def test_a_program_in_the_opened_folder_never_runs(session, app, tmp_path):
@@ -42,17 +24,17 @@ def test_a_program_in_the_opened_folder_never_runs(session, app, tmp_path):
     session.run("reg", "add", APP_PATHS + r"\opener.exe", "/ve", "/d", app.session_path(registered), "/f")
     downloads = app.session_path(folder)
     try:
-        store(session, app, [("Downloads", downloads)], Tree=0)
+        app.store([("Downloads", downloads)], Tree=0)
         app.start()
-        choose(session, 1, 0)
-        assert wait_launches(app, 1) == [(f'"{session.explorer}" {downloads}', downloads)]
+        app.choose(1, 0)
+        assert app.wait_launches(1) == [(f'"{session.explorer}" {downloads}', downloads)]
 
         app.stop()
-        store(session, app, [("Downloads", downloads)], Command="opener")
+        app.store([("Downloads", downloads)], Command="opener")
         app.start()
-        choose(session, 1, 0)
-        assert wait_launches(app, 2)[1] == (f'"{app.session_path(registered)}" {downloads}', downloads)
-        assert len(launches(app)) == 2
+        app.choose(1, 0)
+        assert app.wait_launches(2)[1] == (f'"{app.session_path(registered)}" {downloads}', downloads)
+        assert len(app.launches()) == 2
     finally:
         session.reg_delete(APP_PATHS + r"\opener.exe")
 
@@ -67,9 +49,9 @@ def test_the_folder_reaches_a_batch_file_as_one_intact_argument(session, app, tm
     batch.write_bytes(b'@echo off\r\nsetlocal EnableDelayedExpansion\r\nset "arg=%~1"\r\n'
                       b'>>"%~dp0argument.txt" echo !arg!\r\n')
     path = app.session_path(folder)
-    store(session, app, [("R&&D", path)], Command=app.session_path(batch))
+    app.store([("R&&D", path)], Command=app.session_path(batch))
     app.start()
-    choose(session, 1, 0)
+    app.choose(1, 0)
     argument = app.dir / "argument.txt"
     wait_until(argument.exists, 30, what="the batch file's output")
     wait_until(lambda: argument.read_bytes().endswith(b"\r\n"), 10, what="the whole line")
@@ -81,13 +63,13 @@ def test_the_folder_reaches_a_batch_file_as_one_intact_argument(session, app, tm
 def test_a_task_managers_close_ends_the_program_and_saves_nothing(session, app, open_dialog):
     """taskkill without /f, an uninstaller or an updater sends WM_CLOSE: the
     program ends as Quit does, an open dialog as if cancelled."""
-    store(session, app, [("Windows", r"C:\windows")])
+    app.store([("Windows", r"C:\windows")])
     app.start()
     if open_dialog:
-        Options(session, app, 1).type_path(r"C:\not saved")
+        app.open_options(1).type_path(r"C:\not saved")
     session.run("taskkill", "/im", app.exe.name, check=False)
     assert app.wait_exit(30) == 0
-    assert session.probe("hasicon", app.hwnd, 128, check=False)[0] != 0
+    assert not session.has_icon(app.hwnd)
     assert session.reg_get(app.registry_key + r"\Path List", "PathName1") == r"C:\windows"
     assert not app.heap_reports()
 
@@ -95,19 +77,19 @@ def test_a_task_managers_close_ends_the_program_and_saves_nothing(session, app, 
 def test_an_error_box_over_options_holds_the_dialog_until_it_is_closed(session, app):
     """A double click whose launch fails shows its box over the Options
     dialog, which cannot be used until the box is closed."""
-    store(session, app, [("Alpha", r"C:\a"), ("Bravo", r"C:\b")],
-          Command=app.session_path(app.dir / "missing.exe"))
+    app.store([("Alpha", r"C:\a"), ("Bravo", r"C:\b")], Command=app.session_path(app.dir / "missing.exe"))
     app.start()
-    options = Options(session, app, 2)
-    options.double_click_item(0)
-    box = error_box(session, app, "Command not found")
+    options = app.open_options(2)
+    options.click_item(0, count=2)
+    box, texts = app.message_box("Error")
+    assert texts == ["Command not found"]
     assert not options.enabled()
-    options.click(IDC_DELETE)
+    options.click(RES.IDC_DELETE)
     assert options.count() == 2
-    close_error_box(session, box)
+    session.close_box(box)
     wait_until(options.enabled, 10, what="the dialog enabled again")
     options.delete(0)
-    options.cancel()
+    options.close(IDCANCEL)
     assert app.alive() and not app.heap_reports()
 
 
@@ -121,10 +103,10 @@ def test_a_folder_too_long_for_a_working_directory_still_opens(session, app, tmp
     folder.mkdir(parents=True)
     path = app.session_path(folder)
     opener = app.session_path(session.paths["recorder"])
-    store(session, app, [("Deep", path)], Command=opener)
+    app.store([("Deep", path)], Command=opener)
     app.start()
-    choose(session, 1, 0)
-    assert wait_launches(app, 1) == [(f'"{opener}" "{path}"', app.session_path(app.dir))]
+    app.choose(1, 0)
+    assert app.wait_launches(1) == [(f'"{opener}" "{path}"', app.session_path(app.dir))]
     assert app.alive()
 
 
@@ -132,8 +114,10 @@ def test_a_launch_failure_without_a_text_of_its_own_still_says_what_went_wrong(s
     """A Command file of a type no program is registered for: the box says so."""
     viewer = tmp_path / "viewer.pathstow-unknown"
     viewer.write_text("not a program")
-    store(session, app, [("Windows", r"C:\windows")], Command=app.session_path(viewer))
+    app.store([("Windows", r"C:\windows")], Command=app.session_path(viewer))
     app.start()
-    choose(session, 1, 0)
-    close_error_box(session, error_box(session, app, "No program is registered for this type of file"))
+    app.choose(1, 0)
+    box, texts = app.message_box("Error")
+    assert texts == ["No program is registered for this type of file"]
+    session.close_box(box)
     assert app.launches() == [] and app.alive()

@@ -8,61 +8,26 @@ import time
 
 import pytest
 
-from harness import SCREEN_H, SCREEN_W, DialogWindow, PathstowApp, process_resources, repeat_steps, \
+from harness import ABOUT_ITEM, ABOUT_TITLES, IDCANCEL, IDOK, OPTIONS_ITEM, OPTIONS_TITLE, PATH_LIST, QUIT_ITEM, \
+    SCREEN_H, SCREEN_W, DialogWindow, OptionsWindow, PathstowApp, holds, process_resources, repeat_steps, \
     wait_until
-from test_options import IDCANCEL, IDOK, OptionsWindow, store
 
-OPTIONS_TITLE, ABOUT_TITLE = "Pathstow", "About Pathstow"
-PATH_LIST = r"\Path List"
-# After the bookmarks: separator, Options, separator, About, Quit.
-TAIL = "sisii"
-OPTIONS, ABOUT, QUIT = 1, 3, 4  # positions in TAIL
+ABOUT_TITLE = ABOUT_TITLES["en"]
 BOOKMARKS = [("Alpha", r"C:\a"), ("Bravo", r"C:\b"), ("Charlie", r"C:\c")]
-
-
-def layout(bookmarks):
-    return "i" * bookmarks + TAIL
-
-
-def icon_shown(session, n=1):
-    """Whether the n-th notification slot from the right shows an icon (more
-    than the taskbar's one colour)."""
-    return len(session.tray_slot_colours(n)) > 1
+ONE_CLICK = {"timeout": 10, "again": False}  # one click: the menu opening is under test here
 
 
 def start(app, slot=1):
     """Starts the program and waits for its icon: a click before it shows
     falls on an empty notification area."""
     app.start()
-    wait_until(lambda: icon_shown(app.session, slot), what=f"the icon in slot {slot}")
-
-
-def dialogs(session, app, title):
-    return session.windows(cls="#32770", title=title, pid=app.pid, visible=True)
+    wait_until(lambda: app.session.icon_shown(slot), what=f"the icon in slot {slot}")
 
 
 def wait_dialogs(session, app, title, count):
-    return wait_until(lambda: len(dialogs(session, app, title)) == count or None, 15,
-                      what=f"{count} {title!r} dialogs") and dialogs(session, app, title)
-
-
-def choose(session, app, bookmarks, index, slot=1):
-    """Clicks the icon and then item `index` of the menu that opens."""
-    session.click_tray_icon(slot)
-    menu = session.wait_menu()
-    assert int(menu["pid"]) == app.pid
-    session.click(*session.menu_item_point(menu, layout(bookmarks), index))
-    session.wait_menu_closed()
-
-
-def alive_during(app, seconds):
-    """Nothing happening cannot be waited for: look during a while."""
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if not app.alive():
-            return False
-        time.sleep(0.1)
-    return True
+    def dialogs():
+        return session.windows(cls="#32770", title=title, pid=app.pid, visible=True)
+    return wait_until(lambda: len(dialogs()) == count or None, 15, what=f"{count} {title!r} dialogs") and dialogs()
 
 
 def gdi_types(counts):
@@ -73,7 +38,7 @@ def gdi_types(counts):
 # -- 1. No leaks ---------------------------------------------------------------
 
 def test_hundreds_of_menus_and_dialogs_leave_no_handles_behind(session, app):
-    store(session, app, BOOKMARKS)
+    app.store(BOOKMARKS)
     start(app)
     left, _, right, _ = session.tray_slot(1)
     x, y = session.tray_icon_point(1)
@@ -156,7 +121,7 @@ def fresh_shell_after(session):
 def test_burst_of_clicks_on_the_icon_leaves_the_program_responsive(session, app, fresh_shell_after):
     # A fresh shell: the one before served the hundreds of menus above.
     session.restart_desktop()
-    store(session, app, BOOKMARKS)
+    app.store(BOOKMARKS)
     start(app)
     shell = [w["pid"] for w in session.windows(cls="Shell_TrayWnd", visible=True)]
     x, y = session.tray_icon_point(1)
@@ -187,13 +152,13 @@ def test_burst_of_clicks_on_the_icon_leaves_the_program_responsive(session, app,
             session.click(SCREEN_W // 2, SCREEN_H // 2)  # a click elsewhere closes it
             session.wait_menu_closed()
         shell_gone()
-        choose(session, app, len(BOOKMARKS), 1)
+        app.choose(len(BOOKMARKS), 1, **ONE_CLICK)
     except AssertionError:
         shell_gone()
         raise
     wait_until(app.launches, 15, what="the launch")
     time.sleep(0.5)  # a second launch would follow at once
-    assert [r["cmdline"] for r in app.launches()] == [f'"{session.explorer}" /e,/n,C:\\b']
+    assert [cmdline for cmdline, _ in app.launches()] == [f'"{session.explorer}" /e,/n,C:\\b']
     assert not session.windows(cls="#32770", pid=app.pid, visible=True)
     assert len(session.windows(cls="DummyClass", pid=app.pid)) == 1
 
@@ -201,21 +166,20 @@ def test_burst_of_clicks_on_the_icon_leaves_the_program_responsive(session, app,
 # -- 3. Commands nested inside an open dialog ---------------------------------------
 
 def test_commands_chosen_while_the_options_dialog_is_open(session, app):
-    store(session, app, BOOKMARKS)
+    app.store(BOOKMARKS)
     start(app)
     n = len(BOOKMARKS)
-    choose(session, app, n, n + OPTIONS)
+    app.choose(n, n + OPTIONS_ITEM, **ONE_CLICK)
     options = OptionsWindow(session, wait_dialogs(session, app, OPTIONS_TITLE, 1)[0])
     session.screenshot("stress-nested-options")
 
     # (a) A bookmark: it opens; the dialog stays.
-    choose(session, app, n, 2)
-    wait_until(app.launches, 15, what="the launch")
-    assert [r["cmdline"] for r in app.launches()] == [f'"{session.explorer}" /e,/n,C:\\c']
+    app.choose(n, 2, **ONE_CLICK)
+    assert [cmdline for cmdline, _ in app.wait_launches(1)] == [f'"{session.explorer}" /e,/n,C:\\c']
     assert options.shown()
 
     # (b) About opens next to the dialog; closing it leaves the dialog usable.
-    choose(session, app, n, n + ABOUT)
+    app.choose(n, n + ABOUT_ITEM, **ONE_CLICK)
     about = DialogWindow(session, wait_dialogs(session, app, ABOUT_TITLE, 1)[0])
     assert options.shown()
     session.screenshot("stress-nested-about")
@@ -224,7 +188,7 @@ def test_commands_chosen_while_the_options_dialog_is_open(session, app):
     options.add("Delta", r"C:\d")
 
     # (c) A second Options dialog; both close, the inner one first.
-    choose(session, app, n, n + OPTIONS)
+    app.choose(n, n + OPTIONS_ITEM, **ONE_CLICK)
     both = wait_dialogs(session, app, OPTIONS_TITLE, 2)
     inner = OptionsWindow(session, next(d for d in both if d["hwnd"] != options.hwnd))
     assert inner.count() == n  # the list as stored: the outer dialog saved nothing yet
@@ -235,14 +199,14 @@ def test_commands_chosen_while_the_options_dialog_is_open(session, app):
     assert options.count() == n + 1
 
     # (d) Quit: the program goes on while the dialog is open ...
-    choose(session, app, n, n + QUIT)
-    assert alive_during(app, 2.0), "the program ended under the open dialog"
-    assert options.shown() and icon_shown(session)
+    app.choose(n, n + QUIT_ITEM, **ONE_CLICK)
+    assert holds(app.alive, 2.0), "the program ended under the open dialog"
+    assert options.shown() and session.icon_shown()
     # ... and ends, icon and all, when it closes.
     options.close(IDCANCEL)
     assert app.wait_exit(15) == 0
-    session.move(SCREEN_W // 2, SCREEN_H // 2)
-    wait_until(lambda: not icon_shown(session), what="the icon to go")
+    session.move_away()
+    wait_until(lambda: not session.icon_shown(), what="the icon to go")
     # Cancel saved nothing.
     assert session.reg_get(app.registry_key + PATH_LIST, "Counter") == n
 
@@ -251,28 +215,20 @@ def test_commands_chosen_while_the_options_dialog_is_open(session, app):
 
 def test_two_instances_saving_one_after_the_other_leave_the_last_list_whole(session, tmp_path):
     name = f"PathstowTwin{int(time.monotonic() * 1000) % 100000}"
-    (tmp_path / "a").mkdir()
-    (tmp_path / "b").mkdir()
     first = PathstowApp(session, tmp_path / "a", name=name)
     second = PathstowApp(session, tmp_path / "b", name=name)
     assert first.registry_key == second.registry_key
     try:
-        store(session, first, BOOKMARKS)
+        first.store(BOOKMARKS)
         start(first, 1)
-        # Both run the same file name: tell the second from the first by its window.
-        second.proc = session.start(second.exe, cwd=second.dir, log=second.wine_log, extra_env={
-            "PATHSTOW_RECORD_FILE": second.session_path(second.record_file)})
-        window = wait_until(lambda: [w for w in session.windows(cls="DummyClass", exe=name + ".exe")
-                                     if w["hwnd"] != first.hwnd], 30, what="the second instance")[0]
-        second.hwnd, second.pid, second.tid = window["hwnd"], int(window["pid"]), int(window["tid"])
-        wait_until(lambda: icon_shown(session, 2), what="the second icon")
+        start(second, 2)  # the same file name: start() tells the second by its new window
         n = len(BOOKMARKS)
 
         # Both dialogs load the stored list before either saves. The second
         # instance's opens first, so the first's lies on top of it.
-        choose(session, second, n, n + OPTIONS, slot=2)
+        second.choose(n, n + OPTIONS_ITEM, slot=2, **ONE_CLICK)
         dialog_b = OptionsWindow(session, wait_dialogs(session, second, OPTIONS_TITLE, 1)[0])
-        choose(session, first, n, n + OPTIONS, slot=1)
+        first.choose(n, n + OPTIONS_ITEM, slot=1, **ONE_CLICK)
         dialog_a = OptionsWindow(session, wait_dialogs(session, first, OPTIONS_TITLE, 1)[0])
 
         # X: five bookmarks, saved by the first instance.
@@ -297,9 +253,8 @@ def test_two_instances_saving_one_after_the_other_leave_the_last_list_whole(sess
         }, f"registry after the second save: {values}"
 
         # The first instance's menu shows the list now stored.
-        choose(session, first, 2, 1, slot=1)
-        wait_until(first.launches, 15, what="the launch")
-        assert [r["cmdline"] for r in first.launches()] == [f'"{session.explorer}" /e,/n,C:\\a']
+        first.choose(2, 1, slot=1, **ONE_CLICK)
+        assert [cmdline for cmdline, _ in first.wait_launches(1)] == [f'"{session.explorer}" /e,/n,C:\\a']
     finally:
         killed = [a.stop() for a in (first, second)]
         if any(killed):

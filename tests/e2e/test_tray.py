@@ -3,7 +3,7 @@ first settings, and the ways it ends."""
 
 import pytest
 
-from harness import ID_TRAY_QUIT, SCREEN_H, SCREEN_W, WM_COMMAND, WM_QUIT, PathstowApp, wait_until
+from harness import COMMAND, PATH_LIST, RES, TRAY_ICON_ID, WM_COMMAND, WM_QUIT, PathstowApp, wait_until
 
 ICON_YELLOW = "#FFFF00"  # the folder of icon 128
 
@@ -18,7 +18,7 @@ def icons_shown(session):
 
 
 def rest_pointer_on_icon(session, n=1):
-    session.move(SCREEN_W // 2, SCREEN_H // 2)
+    session.move_away()
     session.move(*session.tray_icon_point(n))
 
 
@@ -41,27 +41,21 @@ def test_left_press_on_the_icon_reaches_the_hidden_window(session, app):
     session.click_tray_icon(1)
     menu = session.wait_menu()
     assert int(menu["pid"]) == app.pid  # tracked by the hidden window's thread
-    session.keys("Escape")
-    session.wait_menu_closed()
+    session.close_menu()
 
 
 def test_first_start_creates_the_settings_key_and_reads_defaults(session, app):
     assert session.reg_query(app.registry_key) is None
     app.start()
     # Reading the settings created the key chain, with no value written.
-    wait_until(lambda: session.reg_query(app.registry_key + r"\Command") == {},
-               what="the empty Command section")
-    assert session.reg_query(app.registry_key + r"\Path List") is None  # the list is read on demand
+    wait_until(lambda: session.reg_query(app.registry_key + COMMAND) == {}, what="the empty Command section")
+    assert session.reg_query(app.registry_key + PATH_LIST) is None  # the list is read on demand
 
     # The defaults at work: Explorer with its folder tree.
-    session.reg_set(app.registry_key + r"\Path List", "Counter", 1)
-    session.reg_set(app.registry_key + r"\Path List", "Path1", "Windows")
-    session.reg_set(app.registry_key + r"\Path List", "PathName1", r"C:\windows")
-    session.click_tray_icon(1)
-    session.click_menu_item("isisii", 0)
+    app.store([("Windows", r"C:\windows")])
+    app.choose(1, 0)
     wait_until(app.launches, what="the launch")
-    assert app.launches() == [{"cmdline": f'"{session.explorer}" /e,/n,C:\\windows',
-                               "cwd": app.session_path(app.dir)}]
+    assert app.launches() == [(f'"{session.explorer}" /e,/n,C:\\windows', app.session_path(app.dir))]
 
 
 @pytest.mark.parametrize("how", ["quit command", "quit message"])
@@ -69,7 +63,7 @@ def test_program_ends_and_removes_its_icon(session, app, how):
     app.start()
     wait_until(lambda: icons_shown(session) == 1, what="the icon")
     if how == "quit command":
-        session.post(app.hwnd, WM_COMMAND, ID_TRAY_QUIT, 0)
+        session.post(app.hwnd, WM_COMMAND, RES.ID_TRAY_QUIT)
     else:
         session.probe("postthread", app.tid, WM_QUIT, 0, 0)
     assert app.wait_exit(15) == 0
@@ -78,13 +72,12 @@ def test_program_ends_and_removes_its_icon(session, app, how):
 
 
 def test_two_instances_show_two_icons_and_quit_one_by_one(session, app, tmp_path):
-    (tmp_path / "other").mkdir()
     other = PathstowApp(session, tmp_path / "other")
     app.start()
     try:
         other.start()
         wait_until(lambda: icons_shown(session) == 2, what="two icons")
-        session.post(app.hwnd, WM_COMMAND, ID_TRAY_QUIT, 0)
+        session.post(app.hwnd, WM_COMMAND, RES.ID_TRAY_QUIT)
         app.wait_exit(15)
         wait_until(lambda: icons_shown(session) == 1, what="one icon left")
         assert other.alive()
@@ -106,7 +99,7 @@ def test_taskbar_restart_brings_the_icon_back_once(session, app):
     assert not session.windows(cls="#32770", exe=app.exe.name)
 
     # A restarted shell has lost every icon; the message brings ours back.
-    session.probe("untray", app.hwnd, 128)
+    session.probe("untray", app.hwnd, TRAY_ICON_ID)
     wait_until(lambda: icons_shown(session) == 0, what="the icon to go")
     session.probe("broadcast", "TaskbarCreated")
     wait_until(lambda: icons_shown(session) == 1, what="the icon to come back")

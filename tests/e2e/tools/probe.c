@@ -17,23 +17,33 @@
 #include <stdlib.h>
 #include <string.h>
 
-static void put_text(const char *s) {
-  for (; *s; s++) {
-    if (*s == '\t')
-      fputs("\\t", stdout);
-    else if (*s == '\n')
-      fputs("\\n", stdout);
-    else if (*s == '\r')
-      fputs("\\r", stdout);
-    else if (*s == '\\')
-      fputs("\\\\", stdout);
-    else
-      putchar(*s);
+/* Writes `key` as it is, then `text` escaped. */
+static void put_field(const char *key, const char *text) {
+  fputs(key, stdout);
+  for (const char *s = text; *s; s++) {
+    char escaped = *s == '\t' ? 't' : *s == '\n' ? 'n' : *s == '\r' ? 'r' : *s == '\\' ? '\\' : 0;
+    if (escaped) putchar('\\');
+    putchar(escaped ? escaped : *s);
   }
 }
 
 static UINT_PTR num(const char *s) { return (UINT_PTR)_strtoui64(s, NULL, 0); }
 static HWND hwnd_arg(const char *s) { return (HWND)num(s); }
+
+/* The answer of a call that succeeds or not: "label=1" and exit code 0, or
+ * "label=0" and 1. */
+static int answer(const char *label, BOOL ok) {
+  printf("%s=%d\n", label, ok ? 1 : 0);
+  return ok ? 0 : 1;
+}
+
+/* A system call that failed, named on stderr with `error` (its GetLastError):
+ * exit code 3. Never silent: the harness tells a passing failure from a
+ * lasting one. */
+static int failed(const char *call, DWORD error) {
+  fprintf(stderr, "%s failed, GetLastError %lu\n", call, error);
+  return 3;
+}
 
 static void exe_of(DWORD pid, char *out, size_t n) {
   PROCESSENTRY32 pe;
@@ -60,24 +70,32 @@ static void print_window(HWND h) {
   exe_of(pid, exe, sizeof exe);
   printf(
       "hwnd=0x%llx\tpid=%lu\ttid=%lu\tvisible=%d\tenabled=%d\trect=%ld,%ld,%ld,%ld"
-      "\tclient=%ld,%ld\tclass=",
+      "\tclient=%ld,%ld",
       (unsigned long long)(UINT_PTR)h, pid, tid, IsWindowVisible(h) ? 1 : 0,
       IsWindowEnabled(h) ? 1 : 0, r.left, r.top, r.right, r.bottom, c.right, c.bottom);
-  put_text(cls);
-  fputs("\texe=", stdout);
-  put_text(exe);
-  fputs("\ttitle=", stdout);
-  put_text(title);
+  put_field("\tclass=", cls);
+  put_field("\texe=", exe);
+  put_field("\ttitle=", title);
   putchar('\n');
 }
 
+/* window H, foreground : the record of one window; exit code 1 without one. */
+static int cmd_window(HWND h) {
+  if (!h || !IsWindow(h)) return 1;
+  print_window(h);
+  return 0;
+}
+
+/* Which top-level windows a search wants; NULL and 0 fields match any.
+ * With `print` every match is printed, else the search ends at the first. */
 struct filter {
   const char *cls, *title, *exe;
   DWORD pid;
-  int visible_only, found;
+  int visible_only, print, found;
+  HWND first;
 };
 
-static BOOL CALLBACK find_cb(HWND h, LPARAM lp) {
+static BOOL CALLBACK filter_cb(HWND h, LPARAM lp) {
   struct filter *f = (struct filter *)lp;
   char buf[1024];
   DWORD pid = 0;
@@ -96,14 +114,15 @@ static BOOL CALLBACK find_cb(HWND h, LPARAM lp) {
     exe_of(pid, buf, sizeof buf);
     if (lstrcmpiA(buf, f->exe)) return TRUE;
   }
-  print_window(h);
   f->found++;
-  return TRUE;
+  f->first = h;
+  if (f->print) print_window(h);
+  return f->print;
 }
 
 /* find [--class C] [--title T] [--pid P] [--exe NAME] [--visible] */
 static int cmd_find(int argc, char **argv) {
-  struct filter f = {0};
+  struct filter f = {.print = 1};
   for (int i = 0; i < argc; i++) {
     if (i + 1 < argc && !strcmp(argv[i], "--class"))
       f.cls = argv[++i];
@@ -118,7 +137,7 @@ static int cmd_find(int argc, char **argv) {
     else
       return 2;
   }
-  EnumWindows(find_cb, (LPARAM)&f);
+  EnumWindows(filter_cb, (LPARAM)&f);
   return f.found ? 0 : 1;
 }
 
@@ -135,13 +154,12 @@ static BOOL CALLBACK child_cb(HWND h, LPARAM lp) {
   if (!lstrcmpiA(cls, "Button")) check = SendMessageA(h, BM_GETCHECK, 0, 0);
   printf(
       "hwnd=0x%llx\tid=%d\tvisible=%d\tenabled=%d\tcheck=%d\trect=%ld,%ld,%ld,%ld\tstyle=0x%"
-      "lx\tclass=",
+      "lx",
       (unsigned long long)(UINT_PTR)h, GetDlgCtrlID(h), IsWindowVisible(h) ? 1 : 0,
       IsWindowEnabled(h) ? 1 : 0, (int)check, r.left, r.top, r.right, r.bottom,
       (unsigned long)GetWindowLongA(h, GWL_STYLE));
-  put_text(cls);
-  fputs("\ttext=", stdout);
-  put_text(text);
+  put_field("\tclass=", cls);
+  put_field("\ttext=", text);
   putchar('\n');
   return TRUE;
 }
@@ -152,16 +170,19 @@ static int cmd_controls(HWND h) {
   return 0;
 }
 
-/* textfit H : the room the texts of H's controls need at their own fonts,
- * measured in H's process by textfit.dll: a line per control that shows a
- * text, hwnd, id, rect and need=W,H (the window size that shows it whole). */
-typedef BOOL (*textfit_fn)(HWND, char *, int);
+/* A report that textfit.dll makes in the process of window H (see there):
+ *   textfit H : TextFitReport, the room the texts of H's controls need at
+ *     their own fonts: a line per control that shows a text, hwnd, id, rect
+ *     and need=W,H (the window size that shows it whole);
+ *   menutext H : MenuTextReport, the texts of the popup menu that the
+ *     thread of H is tracking, as GetMenuStringW reads them. */
+typedef BOOL (*report_fn)(HWND, char *, int);
 
-static int cmd_textfit(HWND h) {
+static int cmd_report(HWND h, const char *function) {
   static char report[65536];
   HMODULE dll = LoadLibraryA("textfit.dll");
-  textfit_fn textfit = dll ? (textfit_fn)GetProcAddress(dll, "TextFitReport") : NULL;
-  if (!IsWindow(h) || !textfit || !textfit(h, report, sizeof report)) return 1;
+  report_fn make = dll ? (report_fn)GetProcAddress(dll, function) : NULL;
+  if (!IsWindow(h) || !make || !make(h, report, sizeof report)) return 1;
   fputs(report, stdout);
   return 0;
 }
@@ -172,18 +193,13 @@ static int cmd_text(HWND h) {
   if (!IsWindow(h)) return 1;
   SendMessageTimeoutA(h, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000, &n);
   text[n < sizeof text ? n : sizeof text - 1] = 0;
-  fputs("text=", stdout);
-  put_text(text);
+  put_field("text=", text);
   putchar('\n');
   return 0;
 }
 
 static int cmd_msg(int post, HWND h, UINT msg, WPARAM w, LPARAM l) {
-  if (post) {
-    BOOL ok = PostMessageA(h, msg, w, l);
-    printf("ok=%d\n", ok ? 1 : 0);
-    return ok ? 0 : 1;
-  }
+  if (post) return answer("ok", PostMessageA(h, msg, w, l));
   DWORD_PTR res = 0;
   LRESULT ok = SendMessageTimeoutA(h, msg, w, l, SMTO_NORMAL, 5000, &res);
   printf("ok=%d\tresult=%lld\n", ok ? 1 : 0, (long long)res);
@@ -246,16 +262,13 @@ static int cmd_procs(int argc, char **argv) {
   static char cmdline[3 * 32768], cwd[3 * 32768];
   PROCESSENTRY32 pe;
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) {
-    /* Never silent: the harness tells a passing failure from a lasting one. */
-    fprintf(stderr, "procs: CreateToolhelp32Snapshot failed, GetLastError %lu\n", GetLastError());
-    return 3;
-  }
+  if (snap == INVALID_HANDLE_VALUE)
+    return failed("procs: CreateToolhelp32Snapshot", GetLastError());
   pe.dwSize = sizeof pe;
   if (!Process32First(snap, &pe)) {
-    fprintf(stderr, "procs: Process32First failed, GetLastError %lu\n", GetLastError());
+    DWORD error = GetLastError();
     CloseHandle(snap);
-    return 3;
+    return failed("procs: Process32First", error);
   }
   for (BOOL ok = TRUE; ok; ok = Process32Next(snap, &pe)) {
     if (only && lstrcmpiA(pe.szExeFile, only)) continue;
@@ -271,13 +284,11 @@ static int cmd_procs(int argc, char **argv) {
       process_texts(p, cmdline, cwd, sizeof cmdline);
       CloseHandle(p);
     }
-    printf("pid=%lu\tparent=%lu\tstarted=%llu\texe=", pe.th32ProcessID, pe.th32ParentProcessID,
+    printf("pid=%lu\tparent=%lu\tstarted=%llu", pe.th32ProcessID, pe.th32ParentProcessID,
            started.QuadPart);
-    put_text(pe.szExeFile);
-    fputs("\tcwd=", stdout);
-    put_text(cwd);
-    fputs("\tcmdline=", stdout);
-    put_text(cmdline);
+    put_field("\texe=", pe.szExeFile);
+    put_field("\tcwd=", cwd);
+    put_field("\tcmdline=", cmdline);
     putchar('\n');
   }
   CloseHandle(snap);
@@ -304,10 +315,7 @@ static BOOL CALLBACK tracked_cb(HWND h, LPARAM lp) {
 }
 
 static void CALLBACK tracked_timer(HWND h, UINT msg, UINT_PTR id, DWORD now) {
-  (void)h;
-  (void)msg;
-  (void)id;
-  (void)now;
+  (void)h, (void)msg, (void)id, (void)now;
   EnumThreadWindows(GetCurrentThreadId(), tracked_cb, 0);
   if (tracked.seen || ++tracked.ticks > 200) EndMenu();
 }
@@ -364,29 +372,30 @@ static WORD vk_of(const char *name) {
   return 0;
 }
 
-/* key NAME... : each NAME is pressed and released; "a+b" holds a while b is pressed. */
+/* Presses and releases the keys of one NAME; "a+b" holds a while b is pressed.
+ * FALSE, with nothing pressed, for an unknown key name. */
+static BOOL press_keys(const char *pattern) {
+  char buf[64];
+  WORD vks[4];
+  int n = 0;
+  lstrcpynA(buf, pattern, sizeof buf);
+  for (char *tok = strtok(buf, "+"); tok && n < 4; tok = strtok(NULL, "+"))
+    if (!(vks[n++] = vk_of(tok))) return FALSE; /* nothing pressed yet */
+  for (int i = 0; i < n; i++) send_key(vks[i], 0);
+  while (n > 0) send_key(vks[--n], 1);
+  return TRUE;
+}
+
+/* key NAME... : each NAME pressed in turn, as press_keys takes it. */
 static int cmd_key(int argc, char **argv) {
   for (int i = 0; i < argc; i++) {
-    char buf[64];
-    WORD held[4];
-    int nh = 0;
-    lstrcpynA(buf, argv[i], sizeof buf);
-    char *tok = strtok(buf, "+");
-    while (tok) {
-      WORD vk = vk_of(tok);
-      if (!vk) {
-        printf("error=unknown key %s\n", tok);
-        return 2;
-      }
-      send_key(vk, 0);
-      if (nh < 4) held[nh++] = vk;
-      tok = strtok(NULL, "+");
+    if (!press_keys(argv[i])) {
+      printf("error=unknown key %s\n", argv[i]);
+      return 2;
     }
-    while (nh > 0) send_key(held[--nh], 1);
     Sleep(30); /* let the receiver's loop take each key in turn */
   }
-  printf("ok=1\n");
-  return 0;
+  return answer("ok", TRUE);
 }
 
 /* type TEXT : Unicode character input, independent of the keyboard layout;
@@ -404,8 +413,7 @@ static int cmd_type(const char *text) {
     SendInput(2, in, sizeof in[0]);
     Sleep(20);
   }
-  printf("ok=1\n");
-  return 0;
+  return answer("ok", TRUE);
 }
 
 /* treeitems H : the root items of tree view H in display order, their texts
@@ -420,9 +428,9 @@ static int cmd_treeitems(HWND tree) {
                                           MEM_COMMIT, PAGE_READWRITE)
                          : NULL;
   if (!remote) {
-    fprintf(stderr, "treeitems: no memory in process %lu, GetLastError %lu\n", pid, GetLastError());
+    DWORD error = GetLastError();
     if (process) CloseHandle(process);
-    return 3;
+    return failed("treeitems: OpenProcess or VirtualAllocEx", error);
   }
   HTREEITEM item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
   for (int index = 0; item; index++) {
@@ -439,34 +447,13 @@ static int cmd_treeitems(HWND tree) {
         SendMessageW(tree, TVM_GETITEMW, 0, (LPARAM)remote))
       ReadProcessMemory(process, remote + sizeof info, wide, sizeof wide - sizeof(WCHAR), &done);
     WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, NULL, NULL);
-    printf("index=%d\ttext=", index);
-    put_text(text);
+    printf("index=%d", index);
+    put_field("\ttext=", text);
     putchar('\n');
     item = (HTREEITEM)SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
   }
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   CloseHandle(process);
-  return 0;
-}
-
-/* menutext H : the texts of the popup menu that the thread of window H is
- * tracking, read in that process with GetMenuStringW (textfit.dll). */
-static int cmd_menutext(HWND h) {
-  static char report[65536];
-  HMODULE dll = LoadLibraryA("textfit.dll");
-  textfit_fn menutext = dll ? (textfit_fn)GetProcAddress(dll, "MenuTextReport") : NULL;
-  if (!IsWindow(h) || !menutext || !menutext(h, report, sizeof report)) return 1;
-  fputs(report, stdout);
-  return 0;
-}
-
-static int cmd_foreground(void) {
-  HWND h = GetForegroundWindow();
-  if (!h) {
-    printf("hwnd=0x0\n");
-    return 1;
-  }
-  print_window(h);
   return 0;
 }
 
@@ -519,11 +506,7 @@ static long count_handles(DWORD pid) {
 static long count_gdi(HANDLE process, char *types, size_t types_size) {
   BYTE *peb = peb_of(process), *table = NULL;
   SIZE_T got = 0;
-#ifdef _WIN64
-  const size_t table_offset = 0xf8;
-#else
-  const size_t table_offset = 0x94;
-#endif
+  const size_t table_offset = sizeof(void *) == 8 ? 0xf8 : 0x94; /* in the PEB */
   types[0] = 0;
   if (!peb) return -1;
   if (!ReadProcessMemory(process, peb + table_offset, &table, sizeof table, &got) || !table)
@@ -609,60 +592,22 @@ static int cmd_resources(DWORD pid) {
  *   sleep:MS
  * Each wait gives up after 15 s: "failed=ROUND\tindex=I\tstep=STEP" (I counts
  * the steps from 0), exit code 1. */
-struct wanted {
-  DWORD pid;
-  char cls[128];
-  const char *title;
-  HWND found;
-};
-
-static BOOL CALLBACK wanted_cb(HWND h, LPARAM lp) {
-  struct wanted *w = (struct wanted *)lp;
-  char buf[256];
-  DWORD pid = 0;
-  GetWindowThreadProcessId(h, &pid);
-  if (pid != w->pid || !IsWindowVisible(h)) return TRUE;
-  GetClassNameA(h, buf, sizeof buf);
-  if (lstrcmpiA(buf, w->cls)) return TRUE;
-  if (w->title) {
-    GetWindowTextA(h, buf, sizeof buf);
-    if (strcmp(buf, w->title)) return TRUE;
-  }
-  w->found = h;
-  return FALSE;
-}
-
+/* The first visible window of `pid` whose class (and title) is "CLASS[/TITLE]". */
 static HWND find_wanted(DWORD pid, const char *pattern) {
-  struct wanted w = {pid, {0}, NULL, NULL};
-  lstrcpynA(w.cls, pattern, sizeof w.cls);
-  char *slash = strchr(w.cls, '/');
+  char cls[128];
+  struct filter f = {cls, NULL, NULL, pid, 1, 0, 0, NULL};
+  lstrcpynA(cls, pattern, sizeof cls);
+  char *slash = strchr(cls, '/');
   if (slash) {
     *slash = 0;
-    w.title = pattern + (slash - w.cls) + 1;
+    f.title = pattern + (slash - cls) + 1;
   }
-  EnumWindows(wanted_cb, (LPARAM)&w);
-  return w.found;
-}
-
-static int press_keys(const char *pattern) {
-  char buf[64];
-  WORD held[4];
-  int nh = 0;
-  lstrcpynA(buf, pattern, sizeof buf);
-  for (char *tok = strtok(buf, "+"); tok; tok = strtok(NULL, "+")) {
-    WORD vk = vk_of(tok);
-    if (!vk) return 0;
-    send_key(vk, 0);
-    if (nh < 4) held[nh++] = vk;
-  }
-  while (nh > 0) send_key(held[--nh], 1);
-  return 1;
+  EnumWindows(filter_cb, (LPARAM)&f);
+  return f.found ? f.first : NULL;
 }
 
 static int mouse_held(void) {
-  GUITHREADINFO gui;
-  ZeroMemory(&gui, sizeof gui);
-  gui.cbSize = sizeof gui;
+  GUITHREADINFO gui = {.cbSize = sizeof gui};
   return GetGUIThreadInfo(0, &gui) && (gui.hwndCapture || (gui.flags & GUI_INMENUMODE));
 }
 
@@ -711,8 +656,8 @@ static int cmd_repeat(int argc, char **argv) {
     for (int i = 2; i < argc; i++) {
       int rc = run_step(pid, argv[i]);
       if (rc) {
-        printf("failed=%d\tindex=%d\tstep=", r, i - 2);
-        put_text(argv[i]);
+        printf("failed=%d\tindex=%d", r, i - 2);
+        put_field("\tstep=", argv[i]);
         putchar('\n');
         return rc;
       }
@@ -724,14 +669,10 @@ static int cmd_repeat(int argc, char **argv) {
 
 /* Shell_NotifyIcon on another program's icon, given by window and id. */
 static int cmd_notify_icon(DWORD message, const char *label, char **argv) {
-  NOTIFYICONDATAA data;
-  ZeroMemory(&data, sizeof data);
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  NOTIFYICONDATAA data = {.cbSize = NOTIFYICONDATAA_V1_SIZE};
   data.hWnd = hwnd_arg(argv[1]);
   data.uID = (UINT)num(argv[2]);
-  BOOL ok = Shell_NotifyIconA(message, &data);
-  printf("%s=%d\n", label, ok ? 1 : 0);
-  return ok ? 0 : 1;
+  return answer(label, Shell_NotifyIconA(message, &data));
 }
 
 /* run CMDLINE : starts a program with exactly this command line, as a
@@ -741,29 +682,21 @@ static int cmd_notify_icon(DWORD message, const char *label, char **argv) {
  * ended, its exit code and the time it took. */
 static int cmd_run(const char *cmdline) {
   static char line[32768]; /* CreateProcess may write into the command line */
-  STARTUPINFOA si;
+  STARTUPINFOA si = {.cb = sizeof si};
   PROCESS_INFORMATION pi;
   DWORD code = 0, start = GetTickCount();
-  ZeroMemory(&si, sizeof si);
-  si.cb = sizeof si;
   lstrcpynA(line, cmdline, sizeof line);
-  fputs("cmdline=", stdout);
-  put_text(cmdline);
+  put_field("cmdline=", cmdline);
   putchar('\n');
   fflush(stdout);
-  if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
-    fprintf(stderr, "run: CreateProcess failed, GetLastError %lu\n", GetLastError());
-    return 3;
-  }
+  if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+    return failed("run: CreateProcess", GetLastError());
   WaitForSingleObject(pi.hProcess, INFINITE);
   BOOL ok = GetExitCodeProcess(pi.hProcess, &code);
   DWORD error = GetLastError();
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  if (!ok) {
-    fprintf(stderr, "run: GetExitCodeProcess failed, GetLastError %lu\n", error);
-    return 3;
-  }
+  if (!ok) return failed("run: GetExitCodeProcess", error);
   printf("exit=%lu\tms=%lu\n", code, GetTickCount() - start);
   return 0;
 }
@@ -771,32 +704,20 @@ static int cmd_run(const char *cmdline) {
 static int dispatch(int argc, char **argv) {
   const char *c = argv[0];
   if (!strcmp(c, "find")) return cmd_find(argc - 1, argv + 1);
-  if (!strcmp(c, "window") && argc == 2) {
-    if (!IsWindow(hwnd_arg(argv[1]))) return 1;
-    print_window(hwnd_arg(argv[1]));
-    return 0;
-  }
+  if (!strcmp(c, "window") && argc == 2) return cmd_window(hwnd_arg(argv[1]));
   if (!strcmp(c, "controls") && argc == 2) return cmd_controls(hwnd_arg(argv[1]));
   if (!strcmp(c, "text") && argc == 2) return cmd_text(hwnd_arg(argv[1]));
-  if (!strcmp(c, "textfit") && argc == 2) return cmd_textfit(hwnd_arg(argv[1]));
+  if (!strcmp(c, "textfit") && argc == 2) return cmd_report(hwnd_arg(argv[1]), "TextFitReport");
   if ((!strcmp(c, "post") || !strcmp(c, "send")) && argc == 5) {
     UINT msg = (UINT)num(argv[2]);
     if (!msg) msg = RegisterWindowMessageA(argv[2]); /* a registered message by name */
     return cmd_msg(c[0] == 'p', hwnd_arg(argv[1]), msg, (WPARAM)num(argv[3]), (LPARAM)num(argv[4]));
   }
-  if (!strcmp(c, "postthread") && argc == 5) {
-    BOOL ok = PostThreadMessageA((DWORD)num(argv[1]), (UINT)num(argv[2]), (WPARAM)num(argv[3]),
-                                 (LPARAM)num(argv[4]));
-    printf("ok=%d\n", ok ? 1 : 0);
-    return ok ? 0 : 1;
-  }
-  if (!strcmp(c, "broadcast") &&
-      argc == 2) { /* broadcast a registered message, e.g. TaskbarCreated */
-    UINT msg = RegisterWindowMessageA(argv[1]);
-    BOOL ok = PostMessageA(HWND_BROADCAST, msg, 0, 0);
-    printf("ok=%d\tmsg=%u\n", ok ? 1 : 0, msg);
-    return ok ? 0 : 1;
-  }
+  if (!strcmp(c, "postthread") && argc == 5)
+    return answer("ok", PostThreadMessageA((DWORD)num(argv[1]), (UINT)num(argv[2]),
+                                           (WPARAM)num(argv[3]), (LPARAM)num(argv[4])));
+  if (!strcmp(c, "broadcast") && argc == 2) /* a registered message, e.g. TaskbarCreated */
+    return answer("ok", PostMessageA(HWND_BROADCAST, RegisterWindowMessageA(argv[1]), 0, 0));
   if (!strcmp(c, "hasicon") &&
       argc == 3) /* a modify with no change succeeds only for an icon that exists */
     return cmd_notify_icon(NIM_MODIFY, "icon", argv);
@@ -808,15 +729,12 @@ static int dispatch(int argc, char **argv) {
   if (!strcmp(c, "run") && argc == 2) return cmd_run(argv[1]);
   if (!strcmp(c, "procs")) return cmd_procs(argc - 1, argv + 1);
   if (!strcmp(c, "menu-metrics")) return cmd_menu_metrics();
-  if (!strcmp(c, "foreground")) return cmd_foreground();
-  if (!strcmp(c, "setforeground") && argc == 2) {
-    BOOL ok = SetForegroundWindow(hwnd_arg(argv[1]));
-    printf("ok=%d\n", ok ? 1 : 0);
-    return ok ? 0 : 1;
-  }
+  if (!strcmp(c, "foreground")) return cmd_window(GetForegroundWindow());
+  if (!strcmp(c, "setforeground") && argc == 2)
+    return answer("ok", SetForegroundWindow(hwnd_arg(argv[1])));
   if (!strcmp(c, "key")) return cmd_key(argc - 1, argv + 1);
   if (!strcmp(c, "type") && argc == 2) return cmd_type(argv[1]);
-  if (!strcmp(c, "menutext") && argc == 2) return cmd_menutext(hwnd_arg(argv[1]));
+  if (!strcmp(c, "menutext") && argc == 2) return cmd_report(hwnd_arg(argv[1]), "MenuTextReport");
   if (!strcmp(c, "treeitems") && argc == 2) return cmd_treeitems(hwnd_arg(argv[1]));
   if (!strcmp(c, "screen")) {
     RECT wa;
@@ -843,11 +761,9 @@ static int dispatch(int argc, char **argv) {
 int main(int argc, char **argv) {
   if (argc < 2) {
     fputs(
-        "usage: probe find|window|controls|text|post|send|postthread|broadcast|hasicon|untray|\n"
-        "       "
-        "procs|foreground|setforeground|key|type|screen|resources|repeat|menu-metrics|sleep|\n"
-        "       menutext|treeitems "
-        "...\n",
+        "usage: probe find|window|controls|text|textfit|post|send|postthread|broadcast|hasicon|\n"
+        "  untray|procs|foreground|setforeground|key|type|screen|resources|repeat|menu-metrics|\n"
+        "  sleep|menutext|treeitems|run ...\n",
         stderr);
     return 2;
   }

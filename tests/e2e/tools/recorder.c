@@ -14,11 +14,8 @@
 static size_t put_text(char *out, size_t at, size_t cap, const char *s) {
   for (; *s && at + 2 < cap; s++) {
     char esc = *s == '\t' ? 't' : *s == '\n' ? 'n' : *s == '\r' ? 'r' : *s == '\\' ? '\\' : 0;
-    if (esc) {
-      out[at++] = '\\';
-      out[at++] = esc;
-    } else
-      out[at++] = *s;
+    if (esc) out[at++] = '\\';
+    out[at++] = esc ? esc : *s;
   }
   return at;
 }
@@ -27,10 +24,7 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show) {
   /* UTF-8 texts (the manifest): a character may take three bytes. */
   char path[3 * MAX_PATH], cwd[3 * MAX_PATH], record[3 * 32768];
   size_t n = 0;
-  (void)inst;
-  (void)prev;
-  (void)cmd;
-  (void)show;
+  (void)inst, (void)prev, (void)cmd, (void)show;
   if (!GetEnvironmentVariableA("PATHSTOW_RECORD_FILE", path, sizeof path) || !path[0]) {
     GetModuleFileNameA(NULL, path, sizeof path);
     char *slash = strrchr(path, '\\');

@@ -29,14 +29,14 @@ static void mapping_name(char *out, size_t size, DWORD pid) {
 }
 
 /* The extent of `text` drawn with the control's font and DrawText `flags`,
- * lines broken at `width` with DT_WORDBREAK. */
+ * lines broken at `width` with DT_WORDBREAK. In UTF-16, as the controls draw
+ * it: DrawTextA reads its bytes in the code page of the font (1252 for most),
+ * not in the process's UTF-8, and would measure "é" as two characters. */
 static SIZE text_extent(HWND control, const WCHAR *text, UINT flags, LONG width) {
   HDC dc = GetDC(control);
   HFONT font = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
   HGDIOBJ previous = font ? SelectObject(dc, font) : NULL;
   RECT rect = {0, 0, width, 0};
-  /* Wide: GDI's ANSI calls read text in the font's code page, not the
-   * program's (which may be UTF-8). */
   DrawTextW(dc, text, -1, &rect, flags | DT_CALCRECT);
   if (previous) SelectObject(dc, previous);
   ReleaseDC(control, dc);
@@ -56,20 +56,13 @@ static BOOL needed_client(HWND control, SIZE *need) {
   GetClientRect(control, &client);
   if (!lstrcmpiA(cls, "Static")) {
     UINT flags = DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0);
-    switch (style & SS_TYPEMASK) {
-      case SS_LEFT:
-      case SS_CENTER:
-      case SS_RIGHT:
-        flags |= style & SS_CENTERIMAGE ? DT_SINGLELINE : DT_WORDBREAK;
-        break;
-      case SS_LEFTNOWORDWRAP:
-        break;
-      case SS_SIMPLE:
-        flags = DT_SINGLELINE | (flags & DT_NOPREFIX);
-        break;
-      default: /* icons, pictures, frames */
-        return FALSE;
-    }
+    LONG type = style & SS_TYPEMASK;
+    if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT)
+      flags |= style & SS_CENTERIMAGE ? DT_SINGLELINE : DT_WORDBREAK;
+    else if (type == SS_SIMPLE)
+      flags = DT_SINGLELINE | (flags & DT_NOPREFIX);
+    else if (type != SS_LEFTNOWORDWRAP)
+      return FALSE; /* icons, pictures, frames */
     *need = text_extent(control, text, flags, client.right);
     return TRUE;
   }
