@@ -151,6 +151,11 @@ def reg_data(value):
     return value if isinstance(value, RegData) else '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
+def value_switch(name):
+    """reg's switch for a value: /ve for the key's default value (name "")."""
+    return [] if name is None else ["/ve"] if name == "" else ["/v", name]
+
+
 def rect_of(record):
     return tuple(int(v) for v in record["rect"].split(","))
 
@@ -554,14 +559,15 @@ class WineSession:
     # -- registry ------------------------------------------------------------
 
     def reg_query(self, key, name=None):
-        """Values under key as {name: (type, text)}; None when the key is missing."""
-        r = self.run("reg", "query", key, *(["/v", name] if name is not None else []), check=False)
+        """Values under key as {name: (type, text)}, the default value under
+        the name ""; None when the key is missing."""
+        r = self.run("reg", "query", key, *value_switch(name), check=False)
         if r.returncode != 0:
             return None
         lines = r.stdout.decode("cp1252", errors="replace").splitlines()
         rows = [line.strip().split("    ") for line in lines if line.startswith("    ")]
-        return {row[0]: (row[1], row[2] if len(row) > 2 else "") for row in rows
-                if len(row) >= 2 and row[1].startswith("REG_")}
+        return {("" if row[0] == "(Default)" else row[0]): (row[1], row[2] if len(row) > 2 else "")
+                for row in rows if len(row) >= 2 and row[1].startswith("REG_")}
 
     def reg_get(self, key, name):
         """A value's data: int for REG_DWORD, str otherwise; None when missing."""
@@ -576,10 +582,10 @@ class WineSession:
         (reg_get answers a REG_BINARY value as its bytes in hex)."""
         kind, data = ("REG_DWORD", str(value)) if isinstance(value, int) else \
             ("REG_BINARY", value.hex()) if isinstance(value, bytes) else ("REG_SZ", value)
-        self.run("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f")
+        self.run("reg", "add", key, *value_switch(name), "/t", kind, "/d", data, "/f")
 
     def reg_delete(self, key, name=None):
-        self.run("reg", "delete", key, *(["/v", name] if name is not None else []), "/f", check=False)
+        self.run("reg", "delete", key, *value_switch(name), "/f", check=False)
 
     def scratch_file(self, suffix):
         """A new file name among the artifacts, for the files handed to Wine tools."""
