@@ -64,6 +64,7 @@ ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
 COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
 SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
 SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+SETTINGS_2019 = "{http://schemas.microsoft.com/SMI/2019/WindowsSettings}"
 SUPPORTED_OS = {
     "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
     "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "Windows 8",
@@ -90,6 +91,8 @@ def test_manifest_claims_system_dpi_awareness_and_no_more(manifest):
     assert [e.text.strip() for e in settings.findall(f"{SETTINGS_2005}dpiAware")] == ["true"]
     # Per-monitor awareness would need links that follow a change of scale.
     assert settings.find(f"{SETTINGS_2016}dpiAwareness") is None
+    # UTF-8 as the ANSI code page: names in every script pass the ANSI calls whole.
+    assert [e.text.strip() for e in settings.findall(f"{SETTINGS_2019}activeCodePage")] == ["UTF-8"]
 
 
 def test_manifest_lists_windows_7_to_11(manifest):
