@@ -91,8 +91,12 @@ def test_manifest_claims_system_dpi_awareness_and_no_more(manifest):
     assert [e.text.strip() for e in settings.findall(f"{SETTINGS_2005}dpiAware")] == ["true"]
     # Per-monitor awareness would need links that follow a change of scale.
     assert settings.find(f"{SETTINGS_2016}dpiAwareness") is None
-    # UTF-8 as the ANSI code page: names in every script pass the ANSI calls whole.
-    assert [e.text.strip() for e in settings.findall(f"{SETTINGS_2019}activeCodePage")] == ["UTF-8"]
+
+
+def test_manifest_makes_utf8_the_ansi_code_page(manifest):
+    """Names in every script pass the program's ANSI calls whole."""
+    path = f"{ASM_V3}application/{ASM_V3}windowsSettings/{SETTINGS_2019}activeCodePage"
+    assert [e.text.strip() for e in manifest.findall(path)] == ["UTF-8"]
 
 
 def test_manifest_lists_windows_7_to_11(manifest):
