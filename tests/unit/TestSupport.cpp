@@ -22,9 +22,8 @@ std::vector<DWORD> FakeShell::IconMessages() const {
 
 HRESULT FakeShell::NotifyIconGetRect(const NOTIFYICONIDENTIFIER* icon, RECT* rect) {
   iconRectCalls.push_back(*icon);
-  if (!hasIconRect) return E_NOTIMPL;
-  *rect = iconRect;
-  return S_OK;
+  if (hasIconRect) *rect = iconRect;
+  return hasIconRect ? S_OK : E_NOTIMPL;
 }
 
 UINT_PTR FakeShell::AppBarMessage(DWORD message, APPBARDATA* data) {
@@ -49,49 +48,53 @@ struct FindBoxData {
   HWND found;
 };
 
+// A message box's icon control: 1088 under Wine, 0x14 under Windows.
+HWND IconControlOf(HWND box) {
+  const HWND wine = ::GetDlgItem(box, 1088);
+  return wine ? wine : ::GetDlgItem(box, 0x14);
+}
+
 BOOL CALLBACK FindBox(HWND window, LPARAM param) {
   auto* data = reinterpret_cast<FindBoxData*>(param);
   DWORD process = 0;
   ::GetWindowThreadProcessId(window, &process);
-  char className[32] = {};
-  ::GetClassNameA(window, className, sizeof(className));
-  // A message box is a dialog with the text 0xFFFF and its icon control
-  // (1088 under Wine, 0x14 under Windows); other dialogs use 0xFFFF too.
-  if (process == data->process && lstrcmpA(className, "#32770") == 0 && ::IsWindowVisible(window) &&
-      ::GetDlgItem(window, 0xFFFF) && (::GetDlgItem(window, 1088) || ::GetDlgItem(window, 0x14))) {
+  // A message box is a dialog with the text 0xFFFF and its icon control;
+  // other dialogs use 0xFFFF too.
+  if (process == data->process && ClassNameOf(window) == "#32770" && ::IsWindowVisible(window) &&
+      ::GetDlgItem(window, 0xFFFF) && IconControlOf(window)) {
     data->found = window;
     return FALSE;
   }
   return TRUE;
 }
 
-std::string TextOf(HWND window) {
-  char buffer[2048] = {};
-  ::GetWindowTextA(window, buffer, sizeof(buffer));
-  return buffer;
-}
-
-BOOL CALLBACK FindIconStatic(HWND child, LPARAM param) {
-  char className[16] = {};
-  ::GetClassNameA(child, className, sizeof(className));
-  if (lstrcmpiA(className, "Static") == 0 && (::GetWindowLongA(child, GWL_STYLE) & SS_ICON)) {
-    *reinterpret_cast<HWND*>(param) = child;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 UINT IconOf(HWND box) {
-  // The box's icon static holds the system icon that matches its style.
-  HWND iconControl = nullptr;
-  ::EnumChildWindows(box, FindIconStatic, reinterpret_cast<LPARAM>(&iconControl));
-  if (!iconControl) return 0;
-  const HICON icon = reinterpret_cast<HICON>(::SendMessageA(iconControl, STM_GETICON, 0, 0));
+  // The box's icon control holds the system icon that matches its style.
+  const HICON icon = reinterpret_cast<HICON>(::SendMessageA(IconControlOf(box), STM_GETICON, 0, 0));
   if (icon == ::LoadIconA(nullptr, IDI_HAND)) return MB_ICONHAND;
   if (icon == ::LoadIconA(nullptr, IDI_EXCLAMATION)) return MB_ICONEXCLAMATION;
   if (icon == ::LoadIconA(nullptr, IDI_ASTERISK)) return MB_ICONASTERISK;
   if (icon == ::LoadIconA(nullptr, IDI_QUESTION)) return MB_ICONQUESTION;
   return 0;
+}
+
+struct TipSearch {
+  HWND tool;
+  std::string text;
+  int found;
+};
+
+BOOL CALLBACK FindTip(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TipSearch*>(param);
+  if (lstrcmpiA(ClassNameOf(window).c_str(), TOOLTIPS_CLASSA) != 0) return TRUE;
+  char text[1024] = {};
+  TOOLINFOA info{TTTOOLINFOA_V2_SIZE, 0, search->tool, 1, {}, nullptr, nullptr, 0, nullptr};
+  if (!::SendMessageA(window, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info))) return TRUE;
+  info.lpszText = text;
+  ::SendMessageA(window, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
+  search->text = text;
+  ++search->found;
+  return TRUE;
 }
 
 }  // namespace
@@ -114,14 +117,20 @@ std::vector<SeenBox> MessageBoxWatcher::Boxes() const {
   return boxes;
 }
 
+std::vector<std::string> MessageBoxWatcher::Texts() const {
+  std::vector<std::string> texts;
+  for (const SeenBox& box : Boxes()) texts.push_back(box.text);
+  return texts;
+}
+
 void MessageBoxWatcher::Watch() {
   while (!m_stop) {
     FindBoxData data{::GetCurrentProcessId(), nullptr};
     ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&data));
     if (data.found) {
       const HWND owner = ::GetWindow(data.found, GW_OWNER);
-      SeenBox box{TextOf(data.found), TextOf(::GetDlgItem(data.found, 0xFFFF)), IconOf(data.found),
-                  owner, owner && ::IsWindowEnabled(owner)};
+      SeenBox box{WindowTextOf(data.found), WindowTextOf(::GetDlgItem(data.found, 0xFFFF)),
+                  IconOf(data.found), owner, owner && ::IsWindowEnabled(owner)};
       ::EnterCriticalSection(&m_lock);
       m_boxes.push_back(box);
       ::LeaveCriticalSection(&m_lock);
@@ -133,15 +142,10 @@ void MessageBoxWatcher::Watch() {
   }
 }
 
-namespace {
-std::string UniqueAppName() {
-  static int counter = 0;
-  return "PathstowTest" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(++counter);
-}
-}  // namespace
-
 TestApp::TestApp() {
-  m_strAppName = UniqueAppName();
+  static int counter = 0;
+  m_strAppName =
+      "PathstowTest" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(++counter);
   SetRegistryKey("Kelvane");
 }
 
@@ -155,9 +159,7 @@ std::string TestApp::RegistryPath(const char* section) const {
 
 void TestApp::SetRaw(const char* section, const char* name, DWORD type, const void* data,
                      DWORD size) const {
-  CRegKey key;
-  key.Create(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_WRITE);
-  ::RegSetValueExA(key.Get(), name, 0, type, static_cast<const BYTE*>(data), size);
+  ::RegSetKeyValueA(HKEY_CURRENT_USER, RegistryPath(section).c_str(), name, type, data, size);
 }
 
 void TestApp::SetDword(const char* section, const char* name, DWORD value) const {
@@ -169,11 +171,9 @@ void TestApp::SetString(const char* section, const char* name, const std::string
 }
 
 void TestApp::SetWide(const char* section, const char* name, const std::wstring& value) const {
-  CRegKey key;
-  key.Create(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_WRITE);
-  ::RegSetValueExW(key.Get(), Wide(name).c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, Wide(RegistryPath(section)).c_str(), Wide(name).c_str(),
+                    REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 std::wstring TestApp::ReadWide(const char* section, const char* name) const {
@@ -186,31 +186,23 @@ std::wstring TestApp::ReadWide(const char* section, const char* name) const {
 }
 
 void TestApp::StoreList(const std::vector<Bookmark>& entries, int counter) const {
+  const auto set = [this](const std::string& name, const std::string& ansi,
+                          const std::string& exact) {
+    if (exact.empty()) return SetString(kPathListSection, name.c_str(), ansi);
+    SetWide(kPathListSection, name.c_str(), Wide(exact));
+  };
   SetDword(kPathListSection, kCounterEntry,
            static_cast<DWORD>(counter < 0 ? static_cast<int>(entries.size()) : counter));
   for (size_t i = 0; i < entries.size(); ++i) {
-    const Bookmark& entry = entries[i];
-    const std::string name = "Path" + std::to_string(i + 1),
-                      path = "PathName" + std::to_string(i + 1);
-    if (entry.exactName.empty()) {
-      SetString(kPathListSection, name.c_str(), entry.name);
-    } else {
-      SetWide(kPathListSection, name.c_str(), Wide(entry.exactName));
-    }
-    if (entry.exactPath.empty()) {
-      SetString(kPathListSection, path.c_str(), entry.path);
-    } else {
-      SetWide(kPathListSection, path.c_str(), Wide(entry.exactPath));
-    }
+    set("Path" + std::to_string(i + 1), entries[i].name, entries[i].exactName);
+    set("PathName" + std::to_string(i + 1), entries[i].path, entries[i].exactPath);
   }
 }
 
 bool TestApp::HasValue(const char* section, const char* name) const {
   CRegKey key;
-  if (key.Open(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_READ) != ERROR_SUCCESS) {
-    return false;
-  }
-  return ::RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return key.Open(HKEY_CURRENT_USER, RegistryPath(section).c_str(), KEY_READ) == ERROR_SUCCESS &&
+         ::RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 bool TestApp::HasKey(const char* section) const {
@@ -228,31 +220,6 @@ COLORREF ColourOf(HWND dialog, HWND control) {
   ::DeleteDC(dc);
   return colour;
 }
-
-namespace {
-struct TipSearch {
-  HWND tool;
-  std::string text;
-  int found;
-};
-
-BOOL CALLBACK FindTip(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TipSearch*>(param);
-  char className[64] = {}, text[1024] = {};
-  ::GetClassNameA(window, className, sizeof(className));
-  if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0) return TRUE;
-  TOOLINFOA info{};
-  info.cbSize = TTTOOLINFOA_V2_SIZE;
-  info.hwnd = search->tool;
-  info.uId = 1;
-  if (!::SendMessageA(window, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info))) return TRUE;
-  info.lpszText = text;
-  ::SendMessageA(window, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
-  search->text = text;
-  ++search->found;
-  return TRUE;
-}
-}  // namespace
 
 std::string TipTextOf(HWND tool, int* tips) {
   TipSearch search{tool, "", 0};
@@ -288,6 +255,18 @@ std::wstring Wide(const std::string& text, UINT codePage) {
 }
 
 std::string Utf8(const std::wstring& text) { return Narrow(text.c_str(), CP_UTF8); }
+
+std::string WindowTextOf(HWND window) {
+  char buffer[2048] = {};
+  ::GetWindowTextA(window, buffer, sizeof(buffer));
+  return buffer;
+}
+
+std::string ClassNameOf(HWND window) {
+  char name[256] = {};
+  ::GetClassNameA(window, name, sizeof(name));
+  return name;
+}
 
 void PumpMessages() {
   MSG msg;

@@ -62,8 +62,7 @@ class FakeShell : public ShellServices {
 
 // A message box shown by this process while the watcher lives.
 struct SeenBox {
-  std::string caption;
-  std::string text;
+  std::string caption, text;
   UINT icon;  // MB_ICONHAND, MB_ICONEXCLAMATION, ... as read from the box
   HWND owner;
   bool ownerEnabled;  // while the box was up
@@ -77,6 +76,7 @@ class MessageBoxWatcher {
   MessageBoxWatcher();
   ~MessageBoxWatcher();
   std::vector<SeenBox> Boxes() const;
+  std::vector<std::string> Texts() const;  // the boxes' texts, in order
 
  private:
   void Watch();
@@ -112,6 +112,8 @@ class TestApp : public CFolderTrayApp {
 // `text` in UTF-16, from UTF-8 unless another code page is given.
 std::wstring Wide(const std::string& text, UINT codePage = CP_UTF8);
 std::string Utf8(const std::wstring& text);
+std::string WindowTextOf(HWND window);
+std::string ClassNameOf(HWND window);
 
 // The text colour that `control` (a static) chooses when its dialog asks,
 // and the transparent background it asks for.
