@@ -4,7 +4,7 @@
 
 #include <objbase.h>
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 #include "res/resource.h"
@@ -15,6 +15,7 @@ namespace {
 class TrayAppTest : public ::testing::Test {
  protected:
   FakeShell shell;
+  MessageBoxWatcher watcher;  // outlives each test's application, whose end may show a box
 };
 
 TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
@@ -29,14 +30,15 @@ TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
   ::DestroyWindow(owner);
   ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION, NIM_DELETE}), shell.IconMessages());
 
+  for (const auto& call : shell.iconCalls) {
+    EXPECT_EQ(owner, call.data.hWnd);
+    EXPECT_EQ(128u, call.data.uID);
+  }
   const NOTIFYICONDATAA& add = shell.iconCalls[0].data;
-  EXPECT_EQ(static_cast<DWORD>(NIM_ADD), shell.iconCalls[0].message);
   EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE), add.cbSize);
 #ifndef _WIN64
   EXPECT_EQ(88u, add.cbSize);
 #endif
-  EXPECT_EQ(owner, add.hWnd);
-  EXPECT_EQ(128u, add.uID);
   EXPECT_EQ(7u, add.uFlags);
   EXPECT_EQ(1125u, add.uCallbackMessage);
   EXPECT_NE(nullptr, add.hIcon);
@@ -48,14 +50,9 @@ TEST_F(TrayAppTest, AddAndRemoveFillTheFirstFormOfTheIconRecord) {
 #ifndef _WIN64
   EXPECT_EQ(488u, version.cbSize);
 #endif
-  EXPECT_EQ(owner, version.hWnd);
-  EXPECT_EQ(128u, version.uID);
   EXPECT_EQ(3u, version.uVersion);
 
   const NOTIFYICONDATAA& remove = shell.iconCalls[2].data;
-  EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), shell.iconCalls[2].message);
-  EXPECT_EQ(owner, remove.hWnd);
-  EXPECT_EQ(128u, remove.uID);
   EXPECT_EQ(3u, remove.uFlags);
   EXPECT_EQ(add.hIcon, remove.hIcon);
   EXPECT_STREQ("", remove.szTip);
@@ -76,32 +73,28 @@ TEST_F(TrayAppTest, TheShellGetsTheSmallTrueColourIconWhichRemovalDestroys) {
   // An image with alpha: opaque pixels and clear ones (a 16-colour image
   // has an alpha of zero throughout).
   std::vector<RGBQUAD> pixels(static_cast<size_t>(colour.bmWidth) * colour.bmHeight);
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  format.bmiHeader.biWidth = colour.bmWidth;
-  format.bmiHeader.biHeight = -colour.bmHeight;  // top row first
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
+  // 32 bits a pixel, the top row first.
+  BITMAPINFO format{
+      {sizeof(BITMAPINFOHEADER), colour.bmWidth, -colour.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+      {}};
   HDC screen = ::GetDC(nullptr);
   ::GetDIBits(screen, info.hbmColor, 0, static_cast<UINT>(colour.bmHeight), pixels.data(), &format,
               DIB_RGB_COLORS);
   ::ReleaseDC(nullptr, screen);
   ::DeleteObject(info.hbmColor);
   ::DeleteObject(info.hbmMask);
-  int opaque = 0, clear = 0;
-  for (const RGBQUAD& pixel : pixels) {
-    opaque += pixel.rgbReserved == 255;
-    clear += pixel.rgbReserved == 0;
-  }
-  EXPECT_GT(opaque, 0);
-  EXPECT_GT(clear, 0);
+  const auto alpha = [&](BYTE value) {
+    return std::count_if(pixels.begin(), pixels.end(),
+                         [value](const RGBQUAD& pixel) { return pixel.rgbReserved == value; });
+  };
+  EXPECT_GT(alpha(255), 0);  // opaque
+  EXPECT_GT(alpha(0), 0);    // clear
 
   app.RemoveTrayIcon();
   EXPECT_FALSE(::GetIconInfo(icon, &info));  // the icon was ours to destroy
 }
 
 TEST_F(TrayAppTest, RefusedAddAndRemoveAreReportedAndTheProgramGoesOn) {
-  MessageBoxWatcher watcher;
   shell.notifyResult = FALSE;
   {
     TestApp app;
@@ -110,11 +103,9 @@ TEST_F(TrayAppTest, RefusedAddAndRemoveAreReportedAndTheProgramGoesOn) {
   }
   // No version for an icon the shell did not take.
   ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_DELETE}), shell.IconMessages());
-  const auto boxes = watcher.Boxes();
-  ASSERT_EQ(2u, boxes.size());
-  EXPECT_EQ("Cannot add task bar icon", boxes[0].text);
-  EXPECT_EQ("Cannot remove task bar icon", boxes[1].text);
-  for (const SeenBox& box : boxes) {
+  EXPECT_EQ((std::vector<std::string>{"Cannot add task bar icon", "Cannot remove task bar icon"}),
+            watcher.Texts());
+  for (const SeenBox& box : watcher.Boxes()) {
     EXPECT_EQ("Error", box.caption);
     EXPECT_EQ(static_cast<UINT>(MB_ICONHAND), box.icon);
     EXPECT_EQ(nullptr, box.owner);
@@ -122,7 +113,6 @@ TEST_F(TrayAppTest, RefusedAddAndRemoveAreReportedAndTheProgramGoesOn) {
 }
 
 TEST_F(TrayAppTest, TaskbarRestartAddsTheIconAgainWithoutABox) {
-  MessageBoxWatcher watcher;
   TestApp app;
   app.RestoreTrayIcon();  // no icon yet: nothing to restore
   EXPECT_TRUE(shell.iconCalls.empty());
@@ -152,7 +142,6 @@ TEST_F(TrayAppTest, TaskbarCreatedSetsTheVersionAgain) {
       {{NIM_ADD, NIM_MODIFY}, {NIM_ADD, NIM_MODIFY}},      // no taskbar at all
       {{NIM_SETVERSION}, {NIM_ADD, NIM_SETVERSION}},       // a shell without versions
   };
-  MessageBoxWatcher watcher;
   TestApp app;
   CHiddenWnd::RegisterWindowClass(::GetModuleHandleA(nullptr));
   ASSERT_TRUE(app.m_wndHidden.CreateEx(0, kHiddenWindowClass, kHiddenWindowTitle, 0, 0, 0, 0, 0,
@@ -192,28 +181,21 @@ TEST_F(TrayAppTest, StartUpReadsTheSettingsAndRunsUntilQuit) {
   EXPECT_EQ("C:\\Tools\\opener.exe", app.m_strCommand);
   EXPECT_EQ(0, app.m_nTree);
   ASSERT_TRUE(::IsWindow(app.m_wndHidden.m_hWnd));
-  char className[32] = {}, title[32] = {};
-  ::GetClassNameA(app.m_wndHidden.m_hWnd, className, sizeof(className));
-  ::GetWindowTextA(app.m_wndHidden.m_hWnd, title, sizeof(title));
-  EXPECT_STREQ("DummyClass", className);
-  EXPECT_STREQ("Dummy", title);
+  EXPECT_EQ("DummyClass", ClassNameOf(app.m_wndHidden.m_hWnd));
+  EXPECT_EQ("Dummy", WindowTextOf(app.m_wndHidden.m_hWnd));
   EXPECT_FALSE(::IsWindowVisible(app.m_wndHidden.m_hWnd));
   ASSERT_EQ((std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}), shell.IconMessages());
-  EXPECT_EQ(app.m_wndHidden.m_hWnd, shell.iconCalls[0].data.hWnd);
-  EXPECT_EQ(app.m_wndHidden.m_hWnd, shell.iconCalls[1].data.hWnd);
+  for (const auto& call : shell.iconCalls) EXPECT_EQ(app.m_wndHidden.m_hWnd, call.data.hWnd);
 }
 
 TEST_F(TrayAppTest, StartUpGoesOnWithoutAnIcon) {
-  MessageBoxWatcher watcher;
   shell.notifyResult = FALSE;
   TestApp app;
   app.SetDword("Command", "Tree", 2);
   ::SetTimer(nullptr, 0, 10, ChooseQuit);
   app.InitInstance();  // returns only through Quit: the loop ran
   EXPECT_EQ(2, app.m_nTree);
-  const auto boxes = watcher.Boxes();
-  ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ("Cannot add task bar icon", boxes[0].text);
+  EXPECT_EQ(std::vector<std::string>{"Cannot add task bar icon"}, watcher.Texts());
 }
 
 TEST_F(TrayAppTest, FirstStartGivesDefaultsAndQuitMessageEndsTheLoop) {
