@@ -2,21 +2,18 @@
 // menus tracked by the system and inspected while they are open.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "bookmarks/BookmarkStore.h"
 #include "framework/Menu.h"
-#include "framework/Text.h"
 #include "res/resource.h"
 #include "tests/unit/TestSupport.h"
 
 namespace {
 
 struct MenuItem {
-  UINT id;
-  UINT state;
+  UINT id, state;
   std::string text;
   std::wstring wide;  // as the menu holds it, whatever the code page
 };
@@ -95,28 +92,32 @@ class TrayMenuTest : public ::testing::Test {
   }
   void TearDown() override { PumpMessages(); }
 
-  // Presses the left button on the icon and looks at the menu while it is open.
-  // A timer left running (no menu was tracked) would end the next test's menu.
-  void ClickIcon(LPARAM mouse = WM_LBUTTONDOWN, WPARAM icon = IDR_MAINFRAME) {
-    StartTimer(InspectAndClose);
+  // Presses the left button on the icon, with `whileOpen` due once a menu is tracked;
+  // answers whether one was. A timer left over (no menu) would end the next test's menu.
+  bool ClickIcon(LPARAM mouse = WM_LBUTTONDOWN, WPARAM icon = IDR_MAINFRAME,
+                 TIMERPROC whileOpen = InspectAndClose) {
+    g_seen = OpenMenu();
+    StartTimer(whileOpen);
     app.m_wndHidden.SendMessage(WM_TRAYNOTIFY, icon, mouse);
     EndTimers();
+    return g_seen.seen;
   }
   // Posts an icon notification as the shell does and runs it, with `whileOpen`
-  // due once a menu is tracked.
-  void Notify(LPARAM notification, TIMERPROC whileOpen = InspectAndClose,
+  // due once a menu is tracked; answers whether one was.
+  bool Notify(LPARAM notification, TIMERPROC whileOpen = InspectAndClose,
               WPARAM icon = IDR_MAINFRAME) {
+    g_seen = OpenMenu();
     StartTimer(whileOpen);
     app.m_wndHidden.PostMessage(WM_TRAYNOTIFY, icon, notification);
     PumpMessages();
     EndTimers();
+    return g_seen.seen;
   }
   static void EndTimers() {
     for (UINT_PTR timer : g_timers) ::KillTimer(nullptr, timer);
     g_timers.clear();
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
+    while (::PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) continue;
   }
   LRESULT Command(WPARAM wParam) { return app.m_wndHidden.SendMessage(WM_COMMAND, wParam, 0); }
 
@@ -127,8 +128,7 @@ class TrayMenuTest : public ::testing::Test {
 
 TEST_F(TrayMenuTest, BookmarksFollowedByOptionsAboutAndQuit) {
   SaveBookmarks(app, {{"&Docs", "C:\\Docs"}, {"", ""}, {"Music", "D:\\Music"}}, 0);
-  ClickIcon();
-  ASSERT_TRUE(g_seen.seen);
+  ASSERT_TRUE(ClickIcon());
   const std::vector<std::pair<UINT, std::string>> expected = {
       {200, "&Docs"},   {201, ""}, {202, "Music"}, {0, ""},
       {106, "Options"}, {0, ""},   {105, "About"}, {104, "Quit"}};
@@ -150,8 +150,7 @@ TEST_F(TrayMenuTest, BookmarksFollowedByOptionsAboutAndQuit) {
 TEST_F(TrayMenuTest, HugeNamesAreCutForTheMenuOnly) {
   const std::string huge(1 << 20, 'N');
   SaveBookmarks(app, {{huge, "C:\\Huge"}}, 0);
-  ClickIcon();
-  ASSERT_TRUE(g_seen.seen);
+  ASSERT_TRUE(ClickIcon());
   EXPECT_EQ(std::string(512, 'N'), g_seen.items[0].text);
   std::string name, path;
   LoadBookmark(app, 0, name, path);
@@ -159,9 +158,7 @@ TEST_F(TrayMenuTest, HugeNamesAreCutForTheMenuOnly) {
 }
 
 TEST_F(TrayMenuTest, APressWhileTheMenuIsOpenClosesIt) {
-  ::SetTimer(nullptr, 0, 50, PressAgain);
-  app.m_wndHidden.SendMessage(WM_TRAYNOTIFY, IDR_MAINFRAME, WM_LBUTTONDOWN);
-  EXPECT_TRUE(g_seen.seen);
+  EXPECT_TRUE(ClickIcon(WM_LBUTTONDOWN, IDR_MAINFRAME, PressAgain));
   EXPECT_EQ(nullptr, CMenu::TrackingMenu());
   EXPECT_TRUE(::IsMenu(app.m_menuTray.Get()));  // not destroyed while it was tracked
   EXPECT_EQ(1u, shell.appBarCalls.size());      // and no second menu built
@@ -176,10 +173,9 @@ TEST_F(TrayMenuTest, EmptyListStartsWithASeparator) {
 
 TEST_F(TrayMenuTest, OnlyALeftPressOnOurIconOpensTheMenu) {
   for (LPARAM mouse : {WM_RBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_MOUSEMOVE}) {
-    ClickIcon(mouse);
+    EXPECT_FALSE(ClickIcon(mouse)) << mouse;
   }
-  ClickIcon(WM_LBUTTONDOWN, IDR_MAINFRAME + 1);
-  EXPECT_FALSE(g_seen.seen);
+  EXPECT_FALSE(ClickIcon(WM_LBUTTONDOWN, IDR_MAINFRAME + 1));
   EXPECT_TRUE(shell.appBarCalls.empty());
   EXPECT_EQ(nullptr, app.m_menuTray.Get());
 }
@@ -192,20 +188,16 @@ TEST_F(TrayMenuTest, TheKeySelectionOpensTheMenuWithItsFirstItemHighlighted) {
     LPARAM notification;
     WPARAM icon;
     bool opens, highlighted;
-  } cases[] = {
-      {NIN_KEYSELECT, IDR_MAINFRAME, true, true},
-      {WM_LBUTTONDOWN, IDR_MAINFRAME, true, false},
-      {NIN_SELECT, IDR_MAINFRAME, false, false},
-      {WM_CONTEXTMENU, IDR_MAINFRAME, false, false},
-      {WM_RBUTTONDOWN, IDR_MAINFRAME, false, false},
-      {WM_RBUTTONUP, IDR_MAINFRAME, false, false},
-      {NIN_KEYSELECT, IDR_MAINFRAME + 1, false, false},
-  };
+  } cases[] = {{NIN_KEYSELECT, IDR_MAINFRAME, true, true},
+               {WM_LBUTTONDOWN, IDR_MAINFRAME, true, false},
+               {NIN_SELECT, IDR_MAINFRAME, false, false},
+               {WM_CONTEXTMENU, IDR_MAINFRAME, false, false},
+               {WM_RBUTTONDOWN, IDR_MAINFRAME, false, false},
+               {WM_RBUTTONUP, IDR_MAINFRAME, false, false},
+               {NIN_KEYSELECT, IDR_MAINFRAME + 1, false, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.notification);
-    g_seen = OpenMenu();
-    Notify(c.notification, InspectAndClose, c.icon);
-    ASSERT_EQ(c.opens, g_seen.seen);
+    ASSERT_EQ(c.opens, Notify(c.notification, InspectAndClose, c.icon));
     if (!c.opens) continue;
     ASSERT_EQ(7u, g_seen.items.size());
     for (size_t i = 0; i < g_seen.items.size(); ++i) {
@@ -224,9 +216,7 @@ TEST_F(TrayMenuTest, EnterOnTheFirstItemOpensThatBookmark) {
   app.m_nTree = 0;
   for (TIMERPROC whileOpen : {PressEnter, KeySelectAgain}) {
     shell.executions.clear();
-    g_seen = OpenMenu();
-    Notify(NIN_KEYSELECT, whileOpen);
-    EXPECT_TRUE(g_seen.seen);  // open when Enter came
+    EXPECT_TRUE(Notify(NIN_KEYSELECT, whileOpen));  // open when Enter came
     ASSERT_EQ(1u, shell.executions.size());
     EXPECT_EQ("C:\\Docs", shell.executions[0].parameters);
     EXPECT_EQ(nullptr, app.m_menuTray.Get());
@@ -243,18 +233,14 @@ TEST_F(TrayMenuTest, TheKeySelectionOpensTheMenuAtTheIcon) {
     bool hasIconRect;
     LONG RECT::*edge;
     POINT at;
-  } cases[] = {
-      {bottom, true, &RECT::right, {610, 290}},
-      {left, true, &RECT::left, {610, 290}},
-      {bottom, false, &RECT::right, {500, 400}},
-  };
+  } cases[] = {{bottom, true, &RECT::right, {610, 290}},
+               {left, true, &RECT::left, {610, 290}},
+               {bottom, false, &RECT::right, {500, 400}}};
   shell.iconRect = {600, 280, 620, 300};
   for (const auto& c : cases) {
-    g_seen = OpenMenu();
     shell.taskbar = c.taskbar;
     shell.hasIconRect = c.hasIconRect;
-    Notify(NIN_KEYSELECT);
-    ASSERT_TRUE(g_seen.seen);
+    ASSERT_TRUE(Notify(NIN_KEYSELECT));
     EXPECT_EQ(c.at.x, g_seen.rect.*c.edge);
     EXPECT_EQ(c.at.y, g_seen.rect.top);
   }
@@ -273,14 +259,12 @@ TEST_F(TrayMenuTest, WithoutTheVersionALeftPressStillOpensTheMenu) {
   shell.refusedIconMessages = {NIM_SETVERSION};
   app.AddTrayIcon(app.m_wndHidden.m_hWnd, IDR_MAINFRAME, "Pathstow");
   EXPECT_TRUE(app.HasTrayIcon());
-  Notify(WM_LBUTTONDOWN);
-  EXPECT_TRUE(g_seen.seen);
+  EXPECT_TRUE(Notify(WM_LBUTTONDOWN));
   EXPECT_TRUE(watcher.Boxes().empty());
 }
 
 TEST_F(TrayMenuTest, MenuOpensAwayFromTheTaskbarsEdge) {
-  ClickIcon();  // bottom taskbar: the menu's right edge at the pointer
-  ASSERT_TRUE(g_seen.seen);
+  ASSERT_TRUE(ClickIcon());  // bottom taskbar: the menu's right edge at the pointer
   EXPECT_EQ(500, g_seen.rect.right);
   EXPECT_EQ(400, g_seen.rect.top);
   ASSERT_EQ(1u, shell.appBarCalls.size());
@@ -288,12 +272,10 @@ TEST_F(TrayMenuTest, MenuOpensAwayFromTheTaskbarsEdge) {
   EXPECT_EQ(nullptr, shell.appBarCalls[0].hWnd);
 
   for (RECT edge : {RECT{-2, -2, 1026, 30}, RECT{-2, -2, 60, 770}}) {  // top, left
-    g_seen = OpenMenu();
     shell.taskbar = edge;
     ClickIcon();
     EXPECT_EQ(500, g_seen.rect.left);
   }
-  g_seen = OpenMenu();
   shell.hasTaskbar = false;  // no rectangle at all: right-aligned
   ClickIcon();
   EXPECT_EQ(500, g_seen.rect.right);
@@ -333,9 +315,7 @@ TEST_F(TrayMenuTest, AClickOpensWhatTheMenuShowed) {
   SaveBookmarks(app, {{"Docs", "C:\\Docs"}, {"Music", "D:\\Music"}}, 3);
   Command(201);  // shown as "Art", now "Music"
   EXPECT_EQ(1u, shell.executions.size());
-  const auto boxes = watcher.Boxes();
-  ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ("Cannot find this name in the registry", boxes[0].text);
+  EXPECT_EQ(std::vector<std::string>{"Cannot find this name in the registry"}, watcher.Texts());
 }
 
 TEST_F(TrayMenuTest, NotificationCommandsAreIgnoredAndUnknownOnesOnlyDestroyTheMenu) {
@@ -354,7 +334,6 @@ TEST_F(TrayMenuTest, AnOpenMenuIsReplacedByTheNextPress) {
   ClickIcon();
   HMENU first = app.m_menuTray.Get();
   SaveBookmarks(app, {{"A", "a"}, {"B", "b"}}, 1);
-  g_seen = OpenMenu();
   ClickIcon();
   EXPECT_FALSE(::IsMenu(first));
   EXPECT_EQ(7u, g_seen.items.size());  // read afresh: two bookmarks now
@@ -363,9 +342,7 @@ TEST_F(TrayMenuTest, AnOpenMenuIsReplacedByTheNextPress) {
 // The owner of the dialog that a menu command opened; the dialog is cancelled.
 HWND g_dialogOwner = nullptr;
 BOOL CALLBACK CancelOurDialog(HWND window, LPARAM) {
-  char className[16] = {};
-  ::GetClassNameA(window, className, sizeof(className));
-  if (lstrcmpA(className, "#32770") != 0 || !CWnd::FromHandlePermanent(window)) return TRUE;
+  if (ClassNameOf(window) != "#32770" || !CWnd::FromHandlePermanent(window)) return TRUE;
   g_dialogOwner = ::GetWindow(window, GW_OWNER);
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   return FALSE;
@@ -406,8 +383,7 @@ TEST_F(TrayMenuTest, NamesOfAnyScriptShowAsStoredAndOpenTheirExactFolder) {
                  {"", "", Utf8(Repeat(day, 400)), Utf8(L"D:\\" + day)},
                  {"", "", u8"\u0391\u03b8\u03ae\u03bd\u03b1", u8"C:\\\u0391"}});
   app.m_nTree = 1;
-  ClickIcon();
-  ASSERT_TRUE(g_seen.seen);
+  ASSERT_TRUE(ClickIcon());
   EXPECT_EQ(L"a" + Repeat(folder, 127), g_seen.items[0].wide);
   EXPECT_EQ(Repeat(day, 170), g_seen.items[1].wide);
   EXPECT_EQ(L"\u0391\u03b8\u03ae\u03bd\u03b1", g_seen.items[2].wide);
