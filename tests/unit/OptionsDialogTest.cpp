@@ -1,5 +1,6 @@
 // The Options dialog against its real template, a real tree control and the
 // real registry of a private application area.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,6 +17,7 @@
 
 namespace {
 
+using ::testing::UnorderedElementsAreArray;
 using Options = RunningDialog<COptionsDialog>;
 
 // An allocator that counts what it is asked to free.
@@ -52,72 +54,86 @@ class BrowsingShell : public FakeShell {
     browseTitles.push_back(Narrow(info->lpszTitle));
     return chosen;
   }
-  std::string GetPathFromIDList(PCIDLIST_ABSOLUTE) override {
-    return hasPath ? folder : std::string();
-  }
+  std::string GetPathFromIDList(PCIDLIST_ABSOLUTE) override { return hasPath ? folder : ""; }
 
   CountingMalloc malloc;
   bool mallocAvailable = true;
-  PIDLIST_ABSOLUTE chosen = nullptr;
+  ITEMIDLIST folderItem{};
+  PIDLIST_ABSOLUTE chosen = &folderItem;  // nullptr: cancelled
   bool hasPath = true;
   std::string folder;  // UTF-8
   std::vector<BROWSEINFOW> browseCalls;
   std::vector<std::string> browseTitles;
 };
 
+using Texts = std::vector<std::pair<std::wstring, std::wstring>>;
+
 class OptionsDialogTest : public ::testing::Test {
  protected:
-  std::string Stored(const std::string& entry) const {
-    return app.GetProfileString(kPathListSection, entry.c_str(), "<missing>");
+  // Every stored entry as (name, folder) in order, read as another program reads them.
+  Texts StoredTexts() const {
+    Texts texts;
+    for (int k = 1; k <= app.GetProfileInt(kPathListSection, kCounterEntry, 0); ++k) {
+      const std::string n = std::to_string(k);
+      texts.push_back({app.ReadWide(kPathListSection, ("Path" + n).c_str()),
+                       app.ReadWide(kPathListSection, ("PathName" + n).c_str())});
+    }
+    return texts;
   }
-  int StoredCount() const { return app.GetProfileInt(kPathListSection, kCounterEntry, -1); }
 
-  // Runs the dialog with `body` inside its modal loop.
-  void Run(const std::function<void(Options&)>& body) {
-    Options dialog(body, app);
-    dialog.DoModal();
+  // Runs the dialog with `body` inside its modal loop; answers the dialog's window.
+  HWND Run(const std::function<void(Options&, CBookmarkTree&)>& body) {
+    HWND window = nullptr;
+    const auto run = [&](Options& d) {
+      window = d.m_hWnd;
+      body(d, d.m_treeBookmarks);
+    };
+    Options(run, app).DoModal();
+    return window;
+  }
+  HWND Run(const std::function<void(Options&)>& body) {
+    return Run([&](Options& d, CBookmarkTree&) { body(d); });
   }
 
   TestApp app;
   BrowsingShell shell;
+  MessageBoxWatcher watcher;
 };
 
 // --- what the body sees of the dialog ---
-
-HWND Item(Options& d, int id) { return d.GetDlgItem(id); }
 std::string FieldText(Options& d) { return d.m_editPath.GetWindowText(); }
 void SetField(Options& d, const char* text) { d.m_editPath.SetWindowText(text); }
 
 // Item data are exactly 0 .. paths - 1, each once.
 void ExpectConsistent(const CBookmarkTree& tree) {
-  std::multiset<DWORD_PTR> data;
+  std::multiset<DWORD_PTR> data, expected;
   for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
     data.insert(tree.GetItemData(item));
   }
-  std::multiset<DWORD_PTR> expected;
   for (size_t i = 0; i < tree.Paths().size(); ++i) expected.insert(i);
   EXPECT_EQ(expected, data);
   EXPECT_EQ(tree.Paths().size(), static_cast<size_t>(tree.GetCount()));
 }
 
 void Click(Options& d, int id) {
-  ::SendMessageA(Item(d, id), BM_CLICK, 0, 0);
+  ::SendMessageA(d.GetDlgItem(id), BM_CLICK, 0, 0);
   PumpMessages();
 }
 
 // What Windows' dialog manager sends for Enter and Esc, whatever has the focus.
 void Command(Options& d, int id) {
-  d.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(d, id)));
+  d.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(d.GetDlgItem(id)));
   PumpMessages();
 }
 
-void DoubleClick(Options& d, HTREEITEM item) {
+// Double clicks the middle of `item`'s label; `pump` runs what that posted.
+void DoubleClick(Options& d, HTREEITEM item, bool pump = true) {
   RECT rect{};
   std::memcpy(&rect, &item, sizeof(item));  // the item goes in, its rectangle comes out
   d.m_treeBookmarks.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
   const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   d.m_treeBookmarks.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  PumpMessages();
+  if (pump) PumpMessages();
 }
 
 const std::vector<Bookmark> kFive = {{"Echo", "C:\\e"},
@@ -127,49 +143,48 @@ const std::vector<Bookmark> kFive = {{"Echo", "C:\\e"},
                                      {"Charlie", "C:\\c"}};
 
 // --- opening ---
-
 TEST_F(OptionsDialogTest, OpensEmptyListWithNothingSelected) {
   app.m_nTree = 1;
-  Run([](Options& d) {
-    EXPECT_EQ(0u, d.m_treeBookmarks.GetCount());
-    EXPECT_EQ(nullptr, d.m_treeBookmarks.GetSelectedItem());
+  Run([](Options& d, CBookmarkTree& tree) {
+    EXPECT_EQ(0u, tree.GetCount());
+    EXPECT_EQ(nullptr, tree.GetSelectedItem());
     EXPECT_EQ("", FieldText(d));
     EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(d.m_hWnd, IDC_SHOW_TREE));
     EXPECT_EQ(1, d.m_nTree);
-    EXPECT_EQ(d.m_treeBookmarks.m_hWnd, ::GetFocus());
+    EXPECT_EQ(tree.m_hWnd, ::GetFocus());
   });
 }
 
 TEST_F(OptionsDialogTest, NegativeCounterOpensEmptyList) {
   app.SetDword(kPathListSection, kCounterEntry, static_cast<DWORD>(-3));
-  Run([](Options& d) {
-    EXPECT_EQ(0u, d.m_treeBookmarks.GetCount());
-    EXPECT_EQ(0u, d.m_treeBookmarks.Paths().size());
-    EXPECT_EQ(0, d.m_treeBookmarks.LoadedCount());
+  Run([](Options&, CBookmarkTree& tree) {
+    EXPECT_EQ(0u, tree.GetCount());
+    EXPECT_EQ(0u, tree.Paths().size());
+    EXPECT_EQ(0, tree.LoadedCount());
   });
 }
 
 TEST_F(OptionsDialogTest, OpensSortedWithFirstSelectedAndItsPathShown) {
   app.StoreList(kFive);
   app.m_nTree = 2;  // any value but 1: without the tree
-  Run([](Options& d) {
-    const std::vector<std::string> sorted{"alpha", "Bravo", "Charlie", "Delta", "Echo"};
-    EXPECT_EQ(sorted, Names(d.m_treeBookmarks));
-    EXPECT_EQ("alpha", SelectedName(d.m_treeBookmarks));
+  Run([](Options& d, CBookmarkTree& tree) {
+    EXPECT_EQ((std::vector<std::string>{"alpha", "Bravo", "Charlie", "Delta", "Echo"}),
+              Names(tree));
+    EXPECT_EQ("alpha", SelectedName(tree));
     EXPECT_EQ("C:\\a", FieldText(d));
-    EXPECT_EQ(5, d.m_treeBookmarks.LoadedCount());
-    ExpectConsistent(d.m_treeBookmarks);
+    EXPECT_EQ(5, tree.LoadedCount());
+    ExpectConsistent(tree);
     EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(d.m_hWnd, IDC_SHOW_TREE));
     EXPECT_EQ(0, d.m_nTree);
   });
 }
 
 TEST_F(OptionsDialogTest, TemplateGivesTabOrderCaptionAndTaskbarButton) {
-  Run([](Options& d) {
+  Run([](Options& d, CBookmarkTree& tree) {
     const int expected[] = {IDC_BOOKMARK_TREE, IDC_PATH,         IDC_BROWSE, IDC_ADD,
                             IDC_DELETE,        IDC_ABOUT_BUTTON, IDOK,       IDCANCEL,
                             IDC_SHOW_TREE,     IDC_BOOKMARK_TREE};
-    HWND control = Item(d, IDC_BOOKMARK_TREE);
+    HWND control = d.GetDlgItem(IDC_BOOKMARK_TREE);
     for (int id : expected) {
       EXPECT_EQ(id, ::GetDlgCtrlID(control));
       control = ::GetNextDlgTabItem(d.m_hWnd, control, FALSE);
@@ -177,22 +192,17 @@ TEST_F(OptionsDialogTest, TemplateGivesTabOrderCaptionAndTaskbarButton) {
     EXPECT_EQ("Pathstow", d.GetWindowText());
     EXPECT_TRUE(::GetWindowLongA(d.m_hWnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_TRUE(d.GetStyle() & WS_MINIMIZEBOX);
-    const DWORD treeStyle =
-        static_cast<DWORD>(::GetWindowLongA(Item(d, IDC_BOOKMARK_TREE), GWL_STYLE));
-    EXPECT_EQ(static_cast<DWORD>(TVS_EDITLABELS | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS),
-              treeStyle & (TVS_EDITLABELS | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS | TVS_HASLINES |
-                           TVS_HASBUTTONS));
+    const DWORD treeStyle = TVS_EDITLABELS | TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS;
+    EXPECT_EQ(treeStyle, tree.GetStyle() & (treeStyle | TVS_HASLINES | TVS_HASBUTTONS));
     EXPECT_NE(nullptr, reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_BIG)));
     EXPECT_NE(nullptr, reinterpret_cast<HICON>(d.SendMessage(WM_GETICON, ICON_SMALL)));
   });
 }
 
 // --- selection, Add, Delete ---
-
 TEST_F(OptionsDialogTest, SelectionChangeStoresTheFieldForTheItemLeft) {
   app.StoreList({{"One", "C:\\1"}, {"Two", "C:\\2"}});
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  Run([](Options& d, CBookmarkTree& tree) {
     SetField(d, "C:\\typed");
     tree.SelectItem(Find(tree, "Two"));
     EXPECT_EQ("C:\\2", FieldText(d));
@@ -203,8 +213,7 @@ TEST_F(OptionsDialogTest, SelectionChangeStoresTheFieldForTheItemLeft) {
 
 TEST_F(OptionsDialogTest, AddAppendsNewItemSelectedAndInEdit) {
   app.StoreList({{"Zulu", "C:\\z"}});
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  Run([](Options& d, CBookmarkTree& tree) {
     SetField(d, "C:\\zz");
     Click(d, IDC_ADD);
     EXPECT_EQ(LoadResString(IDS_NEW_BOOKMARK), SelectedName(tree));
@@ -220,24 +229,20 @@ TEST_F(OptionsDialogTest, AddAppendsNewItemSelectedAndInEdit) {
 
 TEST_F(OptionsDialogTest, DeleteSelectsNextElsePreviousAndRenumbers) {
   app.StoreList(kFive);
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
-    // In the middle: the next one is selected.
-    tree.SelectItem(Find(tree, "Charlie"));
-    Click(d, IDC_DELETE);
-    EXPECT_EQ("Delta", SelectedName(tree));
-    EXPECT_EQ("C:\\d", FieldText(d));
-    ExpectConsistent(tree);
-    // At the start.
-    tree.SelectItem(Find(tree, "alpha"));
-    Click(d, IDC_DELETE);
-    EXPECT_EQ("Bravo", SelectedName(tree));
-    ExpectConsistent(tree);
-    // At the end: the one above.
-    tree.SelectItem(Find(tree, "Echo"));
-    Click(d, IDC_DELETE);
-    EXPECT_EQ("Delta", SelectedName(tree));
-    ExpectConsistent(tree);
+  Run([](Options& d, CBookmarkTree& tree) {
+    // In the middle and at the start the next one is selected, at the end the one above.
+    const struct {
+      const char *deleted, *selected, *field;
+    } steps[] = {
+        {"Charlie", "Delta", "C:\\d"}, {"alpha", "Bravo", "C:\\b"}, {"Echo", "Delta", "C:\\d"}};
+    for (const auto& step : steps) {
+      SCOPED_TRACE(step.deleted);
+      tree.SelectItem(Find(tree, step.deleted));
+      Click(d, IDC_DELETE);
+      EXPECT_EQ(step.selected, SelectedName(tree));
+      EXPECT_EQ(step.field, FieldText(d));
+      ExpectConsistent(tree);
+    }
     EXPECT_EQ((std::vector<std::string>{"Bravo", "Delta"}), Names(tree));
     EXPECT_EQ("C:\\b", tree.GetItemPath(Find(tree, "Bravo")));
     EXPECT_EQ("C:\\d", tree.GetItemPath(Find(tree, "Delta")));
@@ -246,14 +251,14 @@ TEST_F(OptionsDialogTest, DeleteSelectsNextElsePreviousAndRenumbers) {
 
 TEST_F(OptionsDialogTest, DeletingTheOnlyBookmarkKeepsItsPathInTheField) {
   app.StoreList({{"Only", "C:\\only"}});
-  Run([](Options& d) {
+  Run([](Options& d, CBookmarkTree& tree) {
     Click(d, IDC_DELETE);
-    EXPECT_EQ(0u, d.m_treeBookmarks.GetCount());
-    EXPECT_EQ(0u, d.m_treeBookmarks.Paths().size());
+    EXPECT_EQ(0u, tree.GetCount());
+    EXPECT_EQ(0u, tree.Paths().size());
     EXPECT_EQ("C:\\only", FieldText(d));
     // Nothing selected any more: Delete and double click do nothing.
     Click(d, IDC_DELETE);
-    NMHDR click{d.m_treeBookmarks.m_hWnd, IDC_BOOKMARK_TREE, static_cast<UINT>(NM_DBLCLK)};
+    NMHDR click{tree.m_hWnd, IDC_BOOKMARK_TREE, static_cast<UINT>(NM_DBLCLK)};
     d.SendMessage(WM_NOTIFY, IDC_BOOKMARK_TREE, reinterpret_cast<LPARAM>(&click));
     EXPECT_TRUE(d.ContinueModal());
   });
@@ -261,11 +266,9 @@ TEST_F(OptionsDialogTest, DeletingTheOnlyBookmarkKeepsItsPathInTheField) {
 }
 
 // --- label edits and the keys that end them ---
-
 TEST_F(OptionsDialogTest, OkDuringLabelEditCommitsTheLabelAndStaysOpen) {
   app.StoreList({{"Bravo", "C:\\b"}});
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  Run([](Options& d, CBookmarkTree& tree) {
     Click(d, IDC_ADD);
     ::SetWindowTextA(tree.GetEditControl(), "Alpha");
     Command(d, IDOK);
@@ -275,13 +278,12 @@ TEST_F(OptionsDialogTest, OkDuringLabelEditCommitsTheLabelAndStaysOpen) {
     // The new bookmark has no path yet: the path field is next.
     EXPECT_EQ(d.m_editPath.m_hWnd, ::GetFocus());
   });
-  EXPECT_EQ(1, StoredCount());  // nothing written
+  EXPECT_EQ((Texts{{L"Bravo", L"C:\\b"}}), StoredTexts());  // nothing written
 }
 
 TEST_F(OptionsDialogTest, CancelDuringLabelEditDiscardsTheTextAndStaysOpen) {
   app.StoreList({{"Alpha", "C:\\a"}, {"Papa", "C:\\p"}});
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  Run([](Options& d, CBookmarkTree& tree) {
     Click(d, IDC_ADD);
     ::SetWindowTextA(tree.GetEditControl(), "Zulu");
     Command(d, IDCANCEL);
@@ -295,8 +297,7 @@ TEST_F(OptionsDialogTest, CancelDuringLabelEditDiscardsTheTextAndStaysOpen) {
 
 TEST_F(OptionsDialogTest, EnterAndEscInsideTheEditBoxNeverCloseTheDialog) {
   app.StoreList({{"Bravo", "C:\\b"}});
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  Run([](Options& d, CBookmarkTree& tree) {
     for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
       Click(d, IDC_ADD);
       HWND edit = tree.GetEditControl();
@@ -312,12 +313,10 @@ TEST_F(OptionsDialogTest, EnterAndEscInsideTheEditBoxNeverCloseTheDialog) {
 }
 
 // --- OK and Cancel ---
-
 TEST_F(OptionsDialogTest, OkWritesAlphabeticalListDeletesSurplusAndTree) {
   app.StoreList(kFive);
   app.m_nTree = 1;
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  Run([](Options& d, CBookmarkTree& tree) {
     for (const char* name : {"alpha", "Charlie", "Echo"}) {
       tree.SelectItem(Find(tree, name));
       Click(d, IDC_DELETE);
@@ -330,11 +329,7 @@ TEST_F(OptionsDialogTest, OkWritesAlphabeticalListDeletesSurplusAndTree) {
     Click(d, IDOK);
     EXPECT_FALSE(d.ContinueModal());
   });
-  EXPECT_EQ(2, StoredCount());
-  EXPECT_EQ("Bravo", Stored("Path1"));
-  EXPECT_EQ("C:\\b", Stored("PathName1"));
-  EXPECT_EQ("Delta", Stored("Path2"));
-  EXPECT_EQ("C:\\new delta", Stored("PathName2"));
+  EXPECT_EQ((Texts{{L"Bravo", L"C:\\b"}, {L"Delta", L"C:\\new delta"}}), StoredTexts());
   for (int k = 3; k <= 5; ++k) {
     EXPECT_FALSE(app.HasValue(kPathListSection, ("Path" + std::to_string(k)).c_str()));
     EXPECT_FALSE(app.HasValue(kPathListSection, ("PathName" + std::to_string(k)).c_str()));
@@ -345,13 +340,12 @@ TEST_F(OptionsDialogTest, OkWritesAlphabeticalListDeletesSurplusAndTree) {
 
 TEST_F(OptionsDialogTest, EditedPathSurvivesSelectingAnotherBookmarkBeforeOk) {
   app.StoreList({{"One", "C:\\1"}, {"Two", "C:\\2"}});
-  Run([](Options& d) {
+  Run([](Options& d, CBookmarkTree& tree) {
     SetField(d, "C:\\one edited");
-    d.m_treeBookmarks.SelectItem(Find(d.m_treeBookmarks, "Two"));
+    tree.SelectItem(Find(tree, "Two"));
     Click(d, IDOK);
   });
-  EXPECT_EQ("C:\\one edited", Stored("PathName1"));
-  EXPECT_EQ("C:\\2", Stored("PathName2"));
+  EXPECT_EQ((Texts{{L"One", L"C:\\one edited"}, {L"Two", L"C:\\2"}}), StoredTexts());
 }
 
 TEST_F(OptionsDialogTest, CancelWritesNothing) {
@@ -364,9 +358,7 @@ TEST_F(OptionsDialogTest, CancelWritesNothing) {
     Click(d, IDCANCEL);
     EXPECT_FALSE(d.ContinueModal());
   });
-  EXPECT_EQ(2, StoredCount());
-  EXPECT_EQ("Bravo", Stored("Path1"));
-  EXPECT_EQ("alpha", Stored("Path2"));
+  EXPECT_EQ((Texts{{L"Bravo", L"C:\\b"}, {L"alpha", L"C:\\a"}}), StoredTexts());
   EXPECT_EQ(1, app.m_nTree);
   EXPECT_EQ(-1, app.GetProfileInt(kCommandSection, kTreeEntry, -1));
 }
@@ -374,10 +366,7 @@ TEST_F(OptionsDialogTest, CancelWritesNothing) {
 TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
   app.StoreList({{"Bravo", "C:\\b"}});
   app.m_nTree = 1;
-  MessageBoxWatcher watcher;
-  HWND dialog = nullptr;
-  Run([&](Options& d) {
-    dialog = d.m_hWnd;
+  const HWND dialog = Run([&](Options& d, CBookmarkTree& tree) {
     // A volatile application key refuses the lasting section keys below it.
     ::RegDeleteTreeA(HKEY_CURRENT_USER, app.RegistryPath().c_str());
     ::RegDeleteKeyA(HKEY_CURRENT_USER, app.RegistryPath().c_str());
@@ -392,7 +381,7 @@ TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
     EXPECT_EQ(1, app.m_nTree);  // the running program keeps what was saved
     EXPECT_TRUE(d.ContinueModal());
     EXPECT_EQ("C:\\kept", FieldText(d));
-    EXPECT_EQ((std::vector<std::string>{"Bravo"}), Names(d.m_treeBookmarks));
+    EXPECT_EQ((std::vector<std::string>{"Bravo"}), Names(tree));
   });
   const auto boxes = watcher.Boxes();
   ASSERT_EQ(1u, boxes.size());
@@ -403,15 +392,14 @@ TEST_F(OptionsDialogTest, FailedSaveIsReportedAndKeepsTheDialogOpen) {
 }
 
 // --- double click and Browse ---
-
 TEST_F(OptionsDialogTest, DoubleClickOpensTheStoredPathWithTheCheckBoxState) {
   app.StoreList({{"Data", "C:\\Data"}});
   app.m_nTree = 1;
-  Run([](Options& d) {
+  Run([](Options& d, CBookmarkTree& tree) {
     SetField(d, "C:\\typed but not stored");
-    DoubleClick(d, Find(d.m_treeBookmarks, "Data"));
+    DoubleClick(d, Find(tree, "Data"));
     Click(d, IDC_SHOW_TREE);
-    DoubleClick(d, Find(d.m_treeBookmarks, "Data"));
+    DoubleClick(d, Find(tree, "Data"));
     EXPECT_TRUE(d.ContinueModal());
     Click(d, IDCANCEL);
   });
@@ -427,16 +415,8 @@ TEST_F(OptionsDialogTest, DoubleClickOpensTheStoredPathWithTheCheckBoxState) {
 TEST_F(OptionsDialogTest, FailedDoubleClickOpenIsReportedOverTheDisabledDialog) {
   app.StoreList({{"Data", "C:\\Data"}});
   shell.executeResult = ERROR_FILE_NOT_FOUND;
-  MessageBoxWatcher watcher;
-  HWND dialog = nullptr;
-  Run([&](Options& d) {
-    dialog = d.m_hWnd;
-    HTREEITEM item = Find(d.m_treeBookmarks, "Data");
-    RECT rect{};
-    std::memcpy(&rect, &item, sizeof(item));
-    d.m_treeBookmarks.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
-    d.m_treeBookmarks.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON,
-                                  MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2));
+  const HWND dialog = Run([&](Options& d, CBookmarkTree& tree) {
+    DoubleClick(d, Find(tree, "Data"), false);
     EXPECT_TRUE(shell.executions.empty());  // not from inside the notification
     PumpUntil([&] { return !watcher.Boxes().empty(); });
     EXPECT_TRUE(::IsWindowEnabled(d.m_hWnd));  // again, once the box has gone
@@ -452,13 +432,11 @@ TEST_F(OptionsDialogTest, FailedDoubleClickOpenIsReportedOverTheDisabledDialog) 
 
 TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {
   app.StoreList({{"Data", "C:\\Data"}});
-  ITEMIDLIST chosen{};
-  shell.chosen = &chosen;
   shell.folder = "C:\\Chosen";
-  Run([this, &chosen](Options& d) {
+  Run([this](Options& d, CBookmarkTree& tree) {
     Click(d, IDC_BROWSE);
     EXPECT_EQ("C:\\Chosen", FieldText(d));
-    EXPECT_EQ("C:\\Data", d.m_treeBookmarks.GetItemPath(Find(d.m_treeBookmarks, "Data")));
+    EXPECT_EQ("C:\\Data", tree.GetItemPath(Find(tree, "Data")));
     ASSERT_EQ(1u, shell.browseCalls.size());
     const BROWSEINFOW& info = shell.browseCalls[0];
     EXPECT_EQ(d.m_hWnd, info.hwndOwner);
@@ -467,7 +445,7 @@ TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {
     EXPECT_EQ(9u, info.ulFlags);
     EXPECT_EQ(nullptr, info.lpfn);
     EXPECT_EQ(LoadResString(IDS_BROWSE_TITLE), shell.browseTitles[0]);
-    EXPECT_EQ(std::vector<void*>{&chosen}, shell.malloc.freed);
+    EXPECT_EQ(std::vector<void*>{&shell.folderItem}, shell.malloc.freed);
     EXPECT_EQ(0u, shell.malloc.refs);
 
     // Cancelled, or no file-system path: the field stays.
@@ -484,68 +462,47 @@ TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheFieldOnly) {
     EXPECT_EQ(3u, shell.browseCalls.size());
     Click(d, IDOK);
   });
-  EXPECT_EQ("C:\\Chosen", Stored("PathName1"));
+  EXPECT_EQ((Texts{{L"Data", L"C:\\Chosen"}}), StoredTexts());
 }
 
 // --- names and folders that the code page may not hold ---
-
 const std::vector<Bookmark> kScripts = {
     {"", "", u8"\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442\u044b",
      u8"C:\\\u0414\u0430\u043d\u043d\u044b\u0435"},
     {"", "", u8"\u65e5\u672c\u8a9e \U0001F4C1", u8"C:\\\u65e5\u672c\u8a9e"},
-    {"Plain", "C:\\Plain"},
-};
+    {"Plain", "C:\\Plain"}};
 // No ANSI code page but UTF-8 holds an emoji.
 const std::string kUnstorable = u8"C:\\\U0001F4C1";
-const bool kUtf8 = ::GetACP() == CP_UTF8;
 
 // The entry's text as stored (UTF-16), exact or in the ANSI code page.
 std::wstring StoredText(const std::string& ansi, const std::string& exact) {
   return exact.empty() ? Wide(ansi, CP_ACP) : Wide(exact);
 }
 
-// Every stored entry as (name, folder), read as another program reads them.
-std::multiset<std::pair<std::wstring, std::wstring>> StoredTexts(const TestApp& app) {
-  std::multiset<std::pair<std::wstring, std::wstring>> texts;
-  const int count = app.GetProfileInt(kPathListSection, kCounterEntry, 0);
-  for (int k = 1; k <= count; ++k) {
-    const std::string suffix = std::to_string(k);
-    texts.insert({app.ReadWide(kPathListSection, ("Path" + suffix).c_str()),
-                  app.ReadWide(kPathListSection, ("PathName" + suffix).c_str())});
-  }
-  return texts;
-}
-
 TEST_F(OptionsDialogTest, OkNeverChangesATextTheUserDidNotEdit) {
   app.StoreList(kScripts);
-  const auto before = StoredTexts(app);
-  Run([](Options& d) { Click(d, IDOK); });
-  EXPECT_EQ(before, StoredTexts(app));
+  const Texts before = StoredTexts();
+  Run([](Options& d) { Click(d, IDOK); });  // saved in the tree's order
+  EXPECT_THAT(StoredTexts(), UnorderedElementsAreArray(before));
   // Another bookmark's folder edited: only that one changes.
-  Run([](Options& d) {
-    d.m_treeBookmarks.SelectItem(Find(d.m_treeBookmarks, "Plain"));
+  Run([](Options& d, CBookmarkTree& tree) {
+    tree.SelectItem(Find(tree, "Plain"));
     SetField(d, "C:\\Edited");
     Click(d, IDOK);
   });
-  auto expected = before;
-  expected.erase({L"Plain", L"C:\\Plain"});
-  expected.insert({L"Plain", L"C:\\Edited"});
-  EXPECT_EQ(expected, StoredTexts(app));
+  Texts expected = before;
+  expected.back().second = L"C:\\Edited";  // Plain, stored last
+  EXPECT_THAT(StoredTexts(), UnorderedElementsAreArray(expected));
 }
 
 TEST_F(OptionsDialogTest, StoredTextsAreShownAsStoredAndOpenedExactly) {
   app.StoreList(kScripts);
   app.m_nTree = 1;
-  Run([](Options& d) {
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  Run([](Options& d, CBookmarkTree& tree) {
     for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
       tree.SelectItem(item);
       WCHAR shown[256] = {};
-      TVITEMW info{};
-      info.mask = TVIF_TEXT;
-      info.hItem = item;
-      info.pszText = shown;
-      info.cchTextMax = 256;
+      TVITEMW info{TVIF_TEXT, item, 0, 0, shown, 256, 0, 0, 0, 0};
       tree.SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info));
       const auto entry = std::find_if(kScripts.begin(), kScripts.end(), [&](const Bookmark& b) {
         return StoredText(b.name, b.exactName) == shown;
@@ -567,16 +524,10 @@ TEST_F(OptionsDialogTest, StoredTextsAreShownAsStoredAndOpenedExactly) {
 // Where the code page cannot hold a typed, renamed or browsed text, it is
 // refused with a box over the dialog and nothing is written.
 TEST_F(OptionsDialogTest, TextsTheCodePageCannotHoldAreRefusedAndNothingIsWritten) {
-  ASSERT_FALSE(kUtf8) << "the unit tests run in the system's own code page";
+  ASSERT_NE(UINT{CP_UTF8}, ::GetACP()) << "the unit tests run in the system's own code page";
   app.StoreList({{"Plain", "C:\\Plain"}});
-  MessageBoxWatcher watcher;
-  ITEMIDLIST chosen{};
-  shell.chosen = &chosen;
   shell.folder = kUnstorable;
-  HWND dialog = nullptr;
-  Run([&](Options& d) {
-    dialog = d.m_hWnd;
-    CBookmarkTree& tree = d.m_treeBookmarks;
+  const HWND dialog = Run([&](Options& d, CBookmarkTree& tree) {
     const auto refused = [&](size_t count) {
       return PumpUntil([&] { return watcher.Boxes().size() >= count; });
     };
@@ -596,20 +547,13 @@ TEST_F(OptionsDialogTest, TextsTheCodePageCannotHoldAreRefusedAndNothingIsWritte
     EXPECT_TRUE(d.ContinueModal());  // the dialog stays
     EXPECT_EQ("C:\\Plain", tree.GetItemPath(tree.GetRootItem()));
   });
-  EXPECT_EQ((std::multiset<std::pair<std::wstring, std::wstring>>{{L"Plain", L"C:\\Plain"}}),
-            StoredTexts(app));
-  const auto boxes = watcher.Boxes();
-  ASSERT_EQ(3u, boxes.size());
-  for (const SeenBox& box : boxes) {
-    EXPECT_EQ(LoadResString(IDS_TEXT_NOT_STORABLE), box.text);
-    EXPECT_EQ(dialog, box.owner);
-  }
+  EXPECT_EQ((Texts{{L"Plain", L"C:\\Plain"}}), StoredTexts());
+  EXPECT_EQ(std::vector<std::string>(3, LoadResString(IDS_TEXT_NOT_STORABLE)), watcher.Texts());
+  for (const SeenBox& box : watcher.Boxes()) EXPECT_EQ(dialog, box.owner);
 }
 
 // The folder browser's answer arrives whole, however long it is.
 TEST_F(OptionsDialogTest, BrowsedFolderLongerThanMaxPathArrivesWhole) {
-  ITEMIDLIST chosen{};
-  shell.chosen = &chosen;
   shell.folder = "C:\\" + std::string(400, 'd');
   Run([&](Options& d) {
     Click(d, IDC_BROWSE);
