@@ -80,9 +80,11 @@ DialogTemplate LoadTemplate(LANGID language) {
 // dialog's style, title, font and place, then each item's id, class, text,
 // style and place (dialog units).
 struct Layout {
-  LANGID language;
-  const char* title;
-  short cx, cy;
+  struct {
+    LANGID language;
+    const char* title;
+    short cx, cy;
+  } dialog;
   struct Item {
     int id;
     const char* className;
@@ -96,10 +98,7 @@ constexpr DWORD kText = SS_LEFT | WS_GROUP, kOk = BS_DEFPUSHBUTTON | WS_GROUP | 
 const char kButton[] = "Button", kStatic[] = "Static";
 
 const Layout kLayouts[] = {
-    {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-     "About Pathstow",
-     170,
-     119,
+    {{MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "About Pathstow", 170, 119},
      {{IDOK, kButton, "OK", kOk, 132, 2, 32, 14},
       {-1, kStatic, "#128", SS_ICON, 3, 12, 20, 20},
       {-1, kStatic, PATHSTOW_NAME_AND_VERSION, kText, 30, 4, 100, 8},
@@ -107,10 +106,7 @@ const Layout kLayouts[] = {
       {-1, kStatic, "Freeware - all rights reserved", kText, 30, 32, 100, 8},
       {IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", kText, 30, 51, 115, 11},
       {IDC_LINK_WEB, kStatic, "web : http://www.example.org/pathstow/", kText, 30, 64, 115, 11}}},
-    {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
-     "A propos de Pathstow",
-     168,
-     118,
+    {{MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), "A propos de Pathstow", 168, 118},
      {{IDOK, kButton, "OK", kOk, 132, 2, 32, 14},
       {-1, kStatic, "#128", SS_ICON, 3, 11, 20, 20},
       {-1, kStatic, PATHSTOW_NAME_AND_VERSION, kText, 30, 6, 100, 8},
@@ -121,15 +117,13 @@ const Layout kLayouts[] = {
 };
 
 void ExpectLayout(const Layout& expected) {
-  const DialogTemplate d = LoadTemplate(expected.language);
+  const DialogTemplate d = LoadTemplate(expected.dialog.language);
   EXPECT_EQ(0x00C800C0u, d.style);
-  EXPECT_EQ(expected.title, d.title);
+  EXPECT_EQ(expected.dialog.title, d.title);
   EXPECT_EQ("MS Sans Serif", d.face);
   EXPECT_EQ(8, d.points);
-  EXPECT_EQ(22, d.x);
-  EXPECT_EQ(17, d.y);
-  EXPECT_EQ(expected.cx, d.cx);
-  EXPECT_EQ(expected.cy, d.cy);
+  EXPECT_EQ((std::vector<short>{22, 17, expected.dialog.cx, expected.dialog.cy}),
+            (std::vector<short>{d.x, d.y, d.cx, d.cy}));
   ASSERT_EQ(std::size(expected.items), d.items.size());
   for (size_t i = 0; i < d.items.size(); ++i) {
     const Layout::Item& e = expected.items[i];
