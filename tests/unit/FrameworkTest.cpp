@@ -14,7 +14,8 @@
 
 namespace {
 
-std::vector<std::string> g_events;
+using Events = std::vector<std::string>;
+Events g_events;
 
 // Notes `event` in g_events; true, as a handler that took the message answers.
 bool Record(const std::string& event) {
@@ -29,8 +30,7 @@ class ReflectingButton : public CButton {
  protected:
   const MessageMap* GetMessageMap() const override {
     static const MessageMapEntry entries[] = {
-        OnReflected(WM_COMMAND, BN_CLICKED, &ReflectingButton::OnClicked),
-    };
+        OnReflected(WM_COMMAND, BN_CLICKED, &ReflectingButton::OnClicked)};
     static const MessageMap map{CButton::GetMessageMap(), std::begin(entries), std::end(entries)};
     return &map;
   }
@@ -64,8 +64,7 @@ class TestDialog : public CDialog {
     static const MessageMapEntry entries[] = {
         OnCommand(IDC_TEST_BUTTON, BN_CLICKED, &TestDialog::OnButton),
         OnNotify(IDC_TEST_TREE, TVN_SELCHANGEDA, &TestDialog::OnSelChanged),
-        OnMessage(WM_APP, &TestDialog::OnThrow),
-    };
+        OnMessage(WM_APP, &TestDialog::OnThrow)};
     static const MessageMap map{CDialog::GetMessageMap(), std::begin(entries), std::end(entries)};
     return &map;
   }
@@ -98,13 +97,11 @@ class FrameworkTest : public ::testing::Test {
 
 TEST_F(FrameworkTest, DataExchangeWritesOnOpenAndReadsOnOK) {
   dialog.check = 1;
-  int shownState = -1;
-  Run(IDOK, [&](TestDialog& d) {
+  Run(IDOK, [](TestDialog& d) {
     HWND check = d.GetDlgItem(IDC_TEST_CHECK);
-    shownState = static_cast<int>(::SendMessageA(check, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_CHECKED, ::SendMessageA(check, BM_GETCHECK, 0, 0));
     ::SendMessageA(check, BM_SETCHECK, BST_UNCHECKED, 0);
   });
-  EXPECT_EQ(1, shownState);
   EXPECT_EQ(0, dialog.check);
 }
 
@@ -122,8 +119,7 @@ TEST_F(FrameworkTest, ControlHandlesItsOwnNotificationBeforeTheParent) {
     d.button.handlesClick = false;  // now the parent's map gets its turn
     d.button.SendMessage(BM_CLICK);
   });
-  EXPECT_EQ((std::vector<std::string>{"child clicked", "child clicked", "parent clicked"}),
-            g_events);
+  EXPECT_EQ(Events({"child clicked", "child clicked", "parent clicked"}), g_events);
 }
 
 TEST_F(FrameworkTest, ParentMapReceivesTreeNotifications) {
@@ -131,7 +127,7 @@ TEST_F(FrameworkTest, ParentMapReceivesTreeNotifications) {
     d.tree.InsertItem("first");
     d.tree.SelectItem(d.tree.InsertItem("second"));
   });
-  EXPECT_EQ(std::vector<std::string>{"selected second"}, g_events);
+  EXPECT_EQ(Events{"selected second"}, g_events);
 }
 
 TEST_F(FrameworkTest, EnterAndEscapeReachTheDialogThroughTheModalLoop) {
@@ -148,15 +144,12 @@ TEST_F(FrameworkTest, EnterAndEscapeReachTheDialogThroughTheModalLoop) {
 
 TEST_F(FrameworkTest, HandleMapForgetsWindowsOnceDestroyed) {
   HWND dialogWindow = nullptr, editWindow = nullptr;
-  CWnd *seenDialog = nullptr, *seenEdit = nullptr;
   Run(IDCANCEL, [&](TestDialog& d) {
     dialogWindow = d.m_hWnd;
     editWindow = d.edit.m_hWnd;
-    seenDialog = CWnd::FromHandlePermanent(dialogWindow);
-    seenEdit = CWnd::FromHandlePermanent(editWindow);
+    EXPECT_EQ(&dialog, CWnd::FromHandlePermanent(dialogWindow));
+    EXPECT_EQ(&dialog.edit, CWnd::FromHandlePermanent(editWindow));
   });
-  EXPECT_EQ(&dialog, seenDialog);
-  EXPECT_EQ(&dialog.edit, seenEdit);
   EXPECT_FALSE(::IsWindow(dialogWindow));
   EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(dialogWindow));
   EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(editWindow));
@@ -170,14 +163,10 @@ TEST_F(FrameworkTest, ModalDialogDisablesTheActiveWindowWhileItRuns) {
       owner.CreateEx(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
   ::SetActiveWindow(owner.m_hWnd);
   ASSERT_EQ(owner.m_hWnd, ::GetActiveWindow());
-  bool enabledWhileOpen = true;
-  HWND ownerSeen = nullptr;
   Run(IDCANCEL, [&](TestDialog& d) {
-    enabledWhileOpen = ::IsWindowEnabled(owner.m_hWnd) != FALSE;
-    ownerSeen = ::GetWindow(d.m_hWnd, GW_OWNER);
+    EXPECT_FALSE(::IsWindowEnabled(owner.m_hWnd));
+    EXPECT_EQ(owner.m_hWnd, ::GetWindow(d.m_hWnd, GW_OWNER));
   });
-  EXPECT_FALSE(enabledWhileOpen);
-  EXPECT_EQ(owner.m_hWnd, ownerSeen);
   EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
 }
 
@@ -187,9 +176,7 @@ TEST_F(FrameworkTest, ModalDialogTakesNoInvisibleOwner) {
   ASSERT_TRUE(hidden.CreateEx(0, "STATIC", "hidden", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
   ::SetForegroundWindow(hidden.m_hWnd);
   ASSERT_EQ(hidden.m_hWnd, ::GetActiveWindow());
-  HWND ownerSeen = hidden.m_hWnd;
-  Run(IDCANCEL, [&](TestDialog& d) { ownerSeen = ::GetWindow(d.m_hWnd, GW_OWNER); });
-  EXPECT_EQ(nullptr, ownerSeen);
+  Run(IDCANCEL, [](TestDialog& d) { EXPECT_EQ(nullptr, ::GetWindow(d.m_hWnd, GW_OWNER)); });
 }
 
 // A window of a class registered through the framework is its object's
@@ -203,11 +190,9 @@ class OwnClassWindow : public CWnd {
 
  protected:
   const MessageMap* GetMessageMap() const override {
-    static const MessageMapEntry entries[] = {
-        OnMessage(WM_NCCREATE, &OwnClassWindow::OnEvent),
-        OnCommandRange(200, 300, 0, &OwnClassWindow::OnEvent),
-        OnMessage(Registered(), &OwnClassWindow::OnEvent),
-    };
+    static const MessageMapEntry entries[] = {OnMessage(WM_NCCREATE, &OwnClassWindow::OnEvent),
+                                              OnCommandRange(200, 300, 0, &OwnClassWindow::OnEvent),
+                                              OnMessage(Registered(), &OwnClassWindow::OnEvent)};
     static const MessageMap map{CWnd::GetMessageMap(), std::begin(entries), std::end(entries)};
     return &map;
   }
@@ -230,9 +215,8 @@ TEST_F(FrameworkTest, OwnClassWindowsRouteEveryMessageThroughTheirMap) {
   window.SendMessage(WM_COMMAND, MAKEWPARAM(250, 1));  // not a menu command
   window.SendMessage(OwnClassWindow::Registered(), 7);
   const std::string command = std::to_string(WM_COMMAND) + ":";
-  EXPECT_EQ((std::vector<std::string>{std::to_string(WM_NCCREATE) + ":0", command + "200",
-                                      command + "300",
-                                      std::to_string(OwnClassWindow::Registered()) + ":7"}),
+  EXPECT_EQ(Events({std::to_string(WM_NCCREATE) + ":0", command + "200", command + "300",
+                    std::to_string(OwnClassWindow::Registered()) + ":7"}),
             g_events);
   ::UnregisterClassA("PathstowOwnClass", ::GetModuleHandleA(nullptr));
 }
@@ -242,18 +226,13 @@ TEST_F(FrameworkTest, ExceptionInAHandlerDoesNotLeaveTheWindowProcedure) {
 }
 
 TEST_F(FrameworkTest, DialogResultRule) {
-  INT_PTR colour = 0, notify = 0, unhandled = -1;
-  LONG_PTR stored = 0;
-  Run(IDCANCEL, [&](TestDialog& d) {
-    colour = DialogResult(d.m_hWnd, WM_CTLCOLORSTATIC, true, 1234);
-    notify = DialogResult(d.m_hWnd, WM_NOTIFY, true, 77);
-    stored = ::GetWindowLongPtrA(d.m_hWnd, DWLP_MSGRESULT);
-    unhandled = DialogResult(d.m_hWnd, WM_NOTIFY, false, 99);
+  Run(IDCANCEL, [](TestDialog& d) {
+    // Colour queries answer with the brush itself, the rest through DWLP_MSGRESULT.
+    EXPECT_EQ(1234, DialogResult(d.m_hWnd, WM_CTLCOLORSTATIC, true, 1234));
+    EXPECT_EQ(TRUE, DialogResult(d.m_hWnd, WM_NOTIFY, true, 77));
+    EXPECT_EQ(77, ::GetWindowLongPtrA(d.m_hWnd, DWLP_MSGRESULT));
+    EXPECT_EQ(FALSE, DialogResult(d.m_hWnd, WM_NOTIFY, false, 99));
   });
-  EXPECT_EQ(1234, colour);  // colour queries answer with the brush itself
-  EXPECT_EQ(TRUE, notify);
-  EXPECT_EQ(77, stored);  // the rest answer through DWLP_MSGRESULT
-  EXPECT_EQ(FALSE, unhandled);
 }
 
 // A window whose map ends the modal loop on WM_APP.
@@ -282,7 +261,6 @@ class LoopWindow : public CWnd {
 
 // Shows a message box over the running dialog; a later timer then ends
 // every loop of the thread from inside that box.
-UINT_PTR g_endAllTimer = 0;
 int g_boxResult = -1;
 void CALLBACK EndAllLoops(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
@@ -290,7 +268,7 @@ void CALLBACK EndAllLoops(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 void CALLBACK ShowInnerBox(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
-  g_endAllTimer = ::SetTimer(nullptr, 0, 100, EndAllLoops);
+  ::SetTimer(nullptr, 0, 100, EndAllLoops);
   g_boxResult = ::MessageBoxA(::GetActiveWindow(), "inner", "box", MB_OK);
 }
 
