@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "about/LinkMath.h"
 #include "about/LinkStatic.h"
@@ -30,31 +31,26 @@ TEST(LinkColor, HoverWinsOverFollowedWhichWinsOverPlain) {
   EXPECT_EQ(hover, ChooseLinkColor(true, true, kLink, kVisited, hover));
 }
 
-::testing::AssertionResult SameRect(const RECT& expected, const RECT& actual) {
-  if (::EqualRect(&expected, &actual)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "expected (" << expected.left << "," << expected.top << ")-(" << expected.right << ","
-         << expected.bottom << "), got (" << actual.left << "," << actual.top << ")-("
-         << actual.right << "," << actual.bottom << ")";
-}
+// Left, top, right and bottom, in a list that a failed check prints.
+std::vector<LONG> Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(LinkFit, LeftAlignedKeepsTopLeftAndTakesTheTextExtent) {
   const SIZE text{57, 13};
-  EXPECT_TRUE(SameRect({10, 20, 67, 33}, FitRectToText({10, 20, 200, 40}, text, SS_LEFT)));
+  EXPECT_EQ(Edges({10, 20, 67, 33}), Edges(FitRectToText({10, 20, 200, 40}, text, SS_LEFT)));
   // A control smaller than its text grows.
-  EXPECT_TRUE(SameRect({10, 20, 67, 33}, FitRectToText({10, 20, 30, 25}, text, SS_LEFT)));
+  EXPECT_EQ(Edges({10, 20, 67, 33}), Edges(FitRectToText({10, 20, 30, 25}, text, SS_LEFT)));
 }
 
 TEST(LinkFit, RightAlignedKeepsTheRightEdge) {
-  EXPECT_TRUE(SameRect({143, 20, 200, 33}, FitRectToText({10, 20, 200, 40}, {57, 13}, SS_RIGHT)));
+  EXPECT_EQ(Edges({143, 20, 200, 33}), Edges(FitRectToText({10, 20, 200, 40}, {57, 13}, SS_RIGHT)));
 }
 
 TEST(LinkFit, CentredKeepsTheCentreAndOddDifferencesEndOnePixelOff) {
   // Wider by an even 100: exact. Wider by an odd 101: one pixel wider than the text.
-  EXPECT_TRUE(SameRect({60, 0, 100, 13}, FitRectToText({10, 0, 150, 40}, {40, 13}, SS_CENTER)));
-  EXPECT_TRUE(SameRect({60, 0, 101, 13}, FitRectToText({10, 0, 151, 40}, {40, 13}, SS_CENTER)));
+  EXPECT_EQ(Edges({60, 0, 100, 13}), Edges(FitRectToText({10, 0, 150, 40}, {40, 13}, SS_CENTER)));
+  EXPECT_EQ(Edges({60, 0, 101, 13}), Edges(FitRectToText({10, 0, 151, 40}, {40, 13}, SS_CENTER)));
   // Narrower by an odd 5: one pixel narrower than the text.
-  EXPECT_TRUE(SameRect({8, 0, 47, 13}, FitRectToText({10, 0, 45, 40}, {40, 13}, SS_CENTER)));
+  EXPECT_EQ(Edges({8, 0, 47, 13}), Edges(FitRectToText({10, 0, 45, 40}, {40, 13}, SS_CENTER)));
 }
 
 TEST(LinkFit, CentredImageKeepsTheVerticalCentre) {
@@ -119,10 +115,9 @@ TEST(LinkErrorText, ListedCodesHaveTheirTextAndOthersTheNumberedOne) {
             OpenErrorMessage(SE_ERR_DDEBUSY));
 
   // Every listed code has a text of its own, in both languages' tables.
-  const int listed[] = {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32};
   const WORD languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
                             MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH)};
-  for (int code : listed) {
+  for (int code : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32}) {
     const UINT id = OpenErrorStringId(code);
     EXPECT_NE(static_cast<UINT>(IDS_LINK_ERR_UNKNOWN), id) << code;
     for (WORD lang : languages) {
@@ -131,9 +126,8 @@ TEST(LinkErrorText, ListedCodesHaveTheirTextAndOthersTheNumberedOne) {
           << code << " " << lang;
     }
   }
-  for (int code : {1, 4, 6, 9, 10, 12, 25, 33, 42, -1}) {
+  for (int code : {1, 4, 6, 9, 10, 12, 25, 33, 42, -1})
     EXPECT_EQ(static_cast<UINT>(IDS_LINK_ERR_UNKNOWN), OpenErrorStringId(code)) << code;
-  }
 }
 
 // ---- registry and shell ----
@@ -251,9 +245,7 @@ class LinkDialog : public CDialog {
 };
 using RunningLinkDialog = RunningDialog<LinkDialog>;
 
-void MouseMove(HWND control, int x, int y) {
-  ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-}
+void MouseMove(HWND link, int x, int y) { ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
 
 void Click(HWND control) {
   ::SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
