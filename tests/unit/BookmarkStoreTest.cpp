@@ -96,21 +96,18 @@ TEST_F(BookmarkStoreTest, CounterOutOfRangeIsClampedForEveryReader) {
 // A "Counter" beyond what the key can hold ends at the highest entry that
 // exists: holes below it stay, nothing above it is invented.
 TEST_F(BookmarkStoreTest, DamagedCounterEndsAtTheHighestStoredEntry) {
-  struct Case {
-    std::vector<const char*> names;
-    int expected;
-  };
-  const Case cases[] = {
+  // The values stored, and the count that they give.
+  const std::pair<std::vector<const char*>, int> cases[] = {
       {{"Path1", "PathName1"}, 1},
       {{"Path1", "PathName1", "PathName7"}, 7},
       {{"Path1", "Path01", "Path3x", "Other9", "pathname4"}, 4},
       {{}, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& [names, expected] : cases) {
     TestApp fresh;
-    for (const char* name : c.names) fresh.SetString(kPathListSection, name, "x");
+    for (const char* name : names) fresh.SetString(kPathListSection, name, "x");
     fresh.SetDword(kPathListSection, "Counter", 0x7FFFFFFF);
-    EXPECT_EQ(c.expected, LoadBookmarkCount(fresh)) << c.names.size();
+    EXPECT_EQ(expected, LoadBookmarkCount(fresh)) << names.size();
   }
   // A sound list keeps its count, holes and all.
   app.StoreList({{"a", "A"}, {"b", "B"}, {"c", "C"}});
