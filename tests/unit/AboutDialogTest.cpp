@@ -16,11 +16,11 @@ namespace {
 // ---- the template, read back from the resource ----
 
 struct ItemTemplate {
-  DWORD style;
-  short x, y, cx, cy;
   int id;
   std::string className;  // a predefined class's atom given by its name
   std::string text;
+  DWORD style;
+  short x, y, cx, cy;
 };
 
 struct DialogTemplate {
@@ -64,7 +64,7 @@ DialogTemplate LoadTemplate(LANGID language) {
     p = reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~UINT_PTR{3});
     const auto* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
     ItemTemplate out{
-        item->style, item->x, item->y, item->cx, item->cy, static_cast<short>(item->id), "", ""};
+        static_cast<short>(item->id), "", "", item->style, item->x, item->y, item->cx, item->cy};
     p = reinterpret_cast<const WORD*>(item + 1);
     out.className = ReadNameOrOrdinal(p);
     if (out.className == "#128") out.className = "Button";
@@ -85,13 +85,7 @@ struct Layout {
     const char* title;
     short cx, cy;
   } dialog;
-  struct Item {
-    int id;
-    const char* className;
-    std::string text;
-    DWORD style;
-    short x, y, cx, cy;
-  } items[7];
+  ItemTemplate items[7];  // styles without the WS_CHILD | WS_VISIBLE of every item
 };
 
 constexpr DWORD kText = SS_LEFT | WS_GROUP, kOk = BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP;
@@ -126,11 +120,11 @@ void ExpectLayout(const Layout& expected) {
             (std::vector<short>{d.x, d.y, d.cx, d.cy}));
   ASSERT_EQ(std::size(expected.items), d.items.size());
   for (size_t i = 0; i < d.items.size(); ++i) {
-    const Layout::Item& e = expected.items[i];
+    const ItemTemplate& e = expected.items[i];
     const ItemTemplate& item = d.items[i];
     SCOPED_TRACE(e.text);
     EXPECT_EQ(e.id, item.id);
-    EXPECT_STRCASEEQ(e.className, item.className.c_str());
+    EXPECT_STRCASEEQ(e.className.c_str(), item.className.c_str());
     EXPECT_EQ(e.text, item.text);
     EXPECT_EQ(WS_CHILD | WS_VISIBLE | e.style, item.style);
     EXPECT_EQ((std::vector<short>{e.x, e.y, e.cx, e.cy}),
@@ -169,22 +163,20 @@ TEST_F(AboutLive, LinksGetTheirTargetsAndFitTheirCaptions) {
     EXPECT_EQ("http://www.example.org/pathstow/", TipTextOf(web));
     EXPECT_EQ(d.GetDlgItem(IDOK), ::GetFocus());
 
-    struct {
-      HWND link;
-      RECT units;
-    } links[] = {{mail, {30, 51, 145, 62}}, {web, {30, 64, 145, 75}}};
-    for (auto& l : links) {
-      EXPECT_TRUE(::GetWindowLongA(l.link, GWL_STYLE) & SS_NOTIFY);
-      EXPECT_EQ(RGB(0, 0, 238), ColourOf(d.m_hWnd, l.link));
-      RECT expected = l.units;
+    // Each link and its place in the template, in dialog units.
+    const std::pair<HWND, RECT> links[] = {{mail, {30, 51, 145, 62}}, {web, {30, 64, 145, 75}}};
+    for (const auto& [link, units] : links) {
+      EXPECT_TRUE(::GetWindowLongA(link, GWL_STYLE) & SS_NOTIFY);
+      EXPECT_EQ(RGB(0, 0, 238), ColourOf(d.m_hWnd, link));
+      RECT expected = units;
       ::MapDialogRect(d.m_hWnd, &expected);
       RECT actual{};
-      ::GetWindowRect(l.link, &actual);
+      ::GetWindowRect(link, &actual);
       ::MapWindowPoints(nullptr, d.m_hWnd, reinterpret_cast<POINT*>(&actual), 2);
       char caption[256] = {};
-      ::GetWindowTextA(l.link, caption, sizeof(caption));
-      const SIZE extent = ExtentOf(
-          l.link, reinterpret_cast<HFONT>(::SendMessageA(l.link, WM_GETFONT, 0, 0)), caption);
+      ::GetWindowTextA(link, caption, sizeof(caption));
+      const SIZE extent =
+          ExtentOf(link, reinterpret_cast<HFONT>(::SendMessageA(link, WM_GETFONT, 0, 0)), caption);
       EXPECT_EQ(expected.left, actual.left) << caption;
       EXPECT_EQ(expected.top, actual.top) << caption;
       EXPECT_EQ(extent.cx, actual.right - actual.left) << caption;
