@@ -96,7 +96,6 @@ TEST_F(BookmarkStoreTest, CounterOutOfRangeIsClampedForEveryReader) {
 // A "Counter" beyond what the key can hold ends at the highest entry that
 // exists: holes below it stay, nothing above it is invented.
 TEST_F(BookmarkStoreTest, DamagedCounterEndsAtTheHighestStoredEntry) {
-  // The values stored, and the count that they give.
   const std::pair<std::vector<const char*>, int> cases[] = {
       {{"Path1", "PathName1"}, 1},
       {{"Path1", "PathName1", "PathName7"}, 7},

@@ -40,9 +40,8 @@ class BookmarkTreeTest : public ::testing::Test {
 
 std::multiset<DWORD_PTR> ItemData(const CBookmarkTree& tree) {
   std::multiset<DWORD_PTR> data;
-  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
+  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item))
     data.insert(tree.GetItemData(item));
-  }
   return data;
 }
 
