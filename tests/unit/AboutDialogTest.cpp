@@ -16,11 +16,11 @@ namespace {
 // ---- the template, read back from the resource ----
 
 struct ItemTemplate {
-  DWORD style;
-  short x, y, cx, cy;
   int id;
   std::string className;  // a predefined class's atom given by its name
   std::string text;
+  DWORD style;
+  short x, y, cx, cy;
 };
 
 struct DialogTemplate {
@@ -64,7 +64,7 @@ DialogTemplate LoadTemplate(LANGID language) {
     p = reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~UINT_PTR{3});
     const auto* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
     ItemTemplate out{
-        item->style, item->x, item->y, item->cx, item->cy, static_cast<short>(item->id), "", ""};
+        static_cast<short>(item->id), "", "", item->style, item->x, item->y, item->cx, item->cy};
     p = reinterpret_cast<const WORD*>(item + 1);
     out.className = ReadNameOrOrdinal(p);
     if (out.className == "#128") out.className = "Button";
@@ -80,26 +80,19 @@ DialogTemplate LoadTemplate(LANGID language) {
 // dialog's style, title, font and place, then each item's id, class, text,
 // style and place (dialog units).
 struct Layout {
-  LANGID language;
-  const char* title;
-  short cx, cy;
-  struct Item {
-    int id;
-    const char* className;
-    std::string text;
-    DWORD style;
-    short x, y, cx, cy;
-  } items[7];
+  struct {
+    LANGID language;
+    const char* title;
+    short cx, cy;
+  } dialog;
+  ItemTemplate items[7];  // styles without the WS_CHILD | WS_VISIBLE of every item
 };
 
 constexpr DWORD kText = SS_LEFT | WS_GROUP, kOk = BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP;
 const char kButton[] = "Button", kStatic[] = "Static";
 
 const Layout kLayouts[] = {
-    {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
-     "About Pathstow",
-     170,
-     119,
+    {{MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), "About Pathstow", 170, 119},
      {{IDOK, kButton, "OK", kOk, 132, 2, 32, 14},
       {-1, kStatic, "#128", SS_ICON, 3, 12, 20, 20},
       {-1, kStatic, PATHSTOW_NAME_AND_VERSION, kText, 30, 4, 100, 8},
@@ -107,10 +100,7 @@ const Layout kLayouts[] = {
       {-1, kStatic, "Freeware - all rights reserved", kText, 30, 32, 100, 8},
       {IDC_LINK_MAIL, kStatic, "mail : pathstow@example.org", kText, 30, 51, 115, 11},
       {IDC_LINK_WEB, kStatic, "web : http://www.example.org/pathstow/", kText, 30, 64, 115, 11}}},
-    {MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
-     "A propos de Pathstow",
-     168,
-     118,
+    {{MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH), "A propos de Pathstow", 168, 118},
      {{IDOK, kButton, "OK", kOk, 132, 2, 32, 14},
       {-1, kStatic, "#128", SS_ICON, 3, 11, 20, 20},
       {-1, kStatic, PATHSTOW_NAME_AND_VERSION, kText, 30, 6, 100, 8},
@@ -121,22 +111,20 @@ const Layout kLayouts[] = {
 };
 
 void ExpectLayout(const Layout& expected) {
-  const DialogTemplate d = LoadTemplate(expected.language);
+  const DialogTemplate d = LoadTemplate(expected.dialog.language);
   EXPECT_EQ(0x00C800C0u, d.style);
-  EXPECT_EQ(expected.title, d.title);
+  EXPECT_EQ(expected.dialog.title, d.title);
   EXPECT_EQ("MS Sans Serif", d.face);
   EXPECT_EQ(8, d.points);
-  EXPECT_EQ(22, d.x);
-  EXPECT_EQ(17, d.y);
-  EXPECT_EQ(expected.cx, d.cx);
-  EXPECT_EQ(expected.cy, d.cy);
+  EXPECT_EQ((std::vector<short>{22, 17, expected.dialog.cx, expected.dialog.cy}),
+            (std::vector<short>{d.x, d.y, d.cx, d.cy}));
   ASSERT_EQ(std::size(expected.items), d.items.size());
   for (size_t i = 0; i < d.items.size(); ++i) {
-    const Layout::Item& e = expected.items[i];
+    const ItemTemplate& e = expected.items[i];
     const ItemTemplate& item = d.items[i];
     SCOPED_TRACE(e.text);
     EXPECT_EQ(e.id, item.id);
-    EXPECT_STRCASEEQ(e.className, item.className.c_str());
+    EXPECT_STRCASEEQ(e.className.c_str(), item.className.c_str());
     EXPECT_EQ(e.text, item.text);
     EXPECT_EQ(WS_CHILD | WS_VISIBLE | e.style, item.style);
     EXPECT_EQ((std::vector<short>{e.x, e.y, e.cx, e.cy}),
@@ -175,22 +163,20 @@ TEST_F(AboutLive, LinksGetTheirTargetsAndFitTheirCaptions) {
     EXPECT_EQ("http://www.example.org/pathstow/", TipTextOf(web));
     EXPECT_EQ(d.GetDlgItem(IDOK), ::GetFocus());
 
-    struct {
-      HWND link;
-      RECT units;
-    } links[] = {{mail, {30, 51, 145, 62}}, {web, {30, 64, 145, 75}}};
-    for (auto& l : links) {
-      EXPECT_TRUE(::GetWindowLongA(l.link, GWL_STYLE) & SS_NOTIFY);
-      EXPECT_EQ(RGB(0, 0, 238), ColourOf(d.m_hWnd, l.link));
-      RECT expected = l.units;
+    // Each link and its place in the template, in dialog units.
+    const std::pair<HWND, RECT> links[] = {{mail, {30, 51, 145, 62}}, {web, {30, 64, 145, 75}}};
+    for (const auto& [link, units] : links) {
+      EXPECT_TRUE(::GetWindowLongA(link, GWL_STYLE) & SS_NOTIFY);
+      EXPECT_EQ(RGB(0, 0, 238), ColourOf(d.m_hWnd, link));
+      RECT expected = units;
       ::MapDialogRect(d.m_hWnd, &expected);
       RECT actual{};
-      ::GetWindowRect(l.link, &actual);
+      ::GetWindowRect(link, &actual);
       ::MapWindowPoints(nullptr, d.m_hWnd, reinterpret_cast<POINT*>(&actual), 2);
       char caption[256] = {};
-      ::GetWindowTextA(l.link, caption, sizeof(caption));
-      const SIZE extent = ExtentOf(
-          l.link, reinterpret_cast<HFONT>(::SendMessageA(l.link, WM_GETFONT, 0, 0)), caption);
+      ::GetWindowTextA(link, caption, sizeof(caption));
+      const SIZE extent =
+          ExtentOf(link, reinterpret_cast<HFONT>(::SendMessageA(link, WM_GETFONT, 0, 0)), caption);
       EXPECT_EQ(expected.left, actual.left) << caption;
       EXPECT_EQ(expected.top, actual.top) << caption;
       EXPECT_EQ(extent.cx, actual.right - actual.left) << caption;

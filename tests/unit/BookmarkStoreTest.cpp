@@ -7,12 +7,21 @@
 
 namespace {
 
+using Entry = std::pair<std::string, std::string>;  // a name and a path
+const Entry kNotLoaded{"<not loaded>", ""};
+
 class BookmarkStoreTest : public ::testing::Test {
  protected:
   std::string Read(const std::string& name) const {
     return app.GetProfileString(kPathListSection, name.c_str(), "<missing>");
   }
   bool Has(const std::string& name) const { return app.HasValue(kPathListSection, name.c_str()); }
+  // Entry `index` as LoadBookmark gives it, into texts that start filled so
+  // that an entry read as empty shows; kNotLoaded when the load fails.
+  Entry Load(int index) const {
+    Entry entry{"<unset>", "<unset>"};
+    return LoadBookmark(app, index, entry.first, entry.second) ? entry : kNotLoaded;
+  }
 
   TestApp app;
 };
@@ -28,23 +37,14 @@ TEST_F(BookmarkStoreTest, EmptyRegistryGivesAnEmptyListAndCreatesTheSection) {
 
 TEST_F(BookmarkStoreTest, EntriesReadBySuffixWithHolesAndNamelessEntries) {
   app.StoreList({{"Docs", "C:\\Docs"}}, 3);
-  std::string name, path;
-  ASSERT_TRUE(LoadBookmark(app, 0, name, path));
-  EXPECT_EQ("Docs", name);
-  EXPECT_EQ("C:\\Docs", path);
-  for (int index : {1, 2}) {
-    name = path = "x";
-    EXPECT_TRUE(LoadBookmark(app, index, name, path));
-    EXPECT_EQ("", name);
-    EXPECT_EQ("", path);
-  }
-  EXPECT_FALSE(LoadBookmark(app, 3, name, path));
-  EXPECT_FALSE(LoadBookmark(app, -1, name, path));
+  ASSERT_EQ(Entry("Docs", "C:\\Docs"), Load(0));
+  for (int index : {1, 2}) EXPECT_EQ(Entry("", ""), Load(index)) << index;
+  EXPECT_EQ(kNotLoaded, Load(3));
+  EXPECT_EQ(kNotLoaded, Load(-1));
 
   // A path without a name is not read.
   app.SetString(kPathListSection, "PathName2", "C:\\Orphan");
-  ASSERT_TRUE(LoadBookmark(app, 1, name, path));
-  EXPECT_EQ("", path);
+  EXPECT_EQ(Entry("", ""), Load(1));
 }
 
 // The whole list read through one key gives, entry by entry, what the reads
@@ -62,10 +62,8 @@ TEST_F(BookmarkStoreTest, WholeListReadsAsSingleEntriesDo) {
   const std::vector<Bookmark> list = LoadBookmarks(app);
   ASSERT_EQ(6u, list.size());
   for (int i = 0; i < 6; ++i) {
-    std::string name, path;
-    ASSERT_TRUE(LoadBookmark(app, i, name, path));
-    EXPECT_EQ(name, list[static_cast<size_t>(i)].name) << i;
-    EXPECT_EQ(path, list[static_cast<size_t>(i)].path) << i;
+    const Bookmark& whole = list[static_cast<size_t>(i)];
+    ASSERT_EQ(Load(i), Entry(whole.name, whole.path)) << i;
   }
   EXPECT_EQ("first", list[3].name);
   EXPECT_EQ("abc", list[4].name);
@@ -75,18 +73,16 @@ TEST_F(BookmarkStoreTest, WholeListReadsAsSingleEntriesDo) {
 
 TEST_F(BookmarkStoreTest, CountIsReadAfreshOnEveryCall) {
   app.StoreList({{"A", "a"}, {"B", "b"}}, 2);
-  std::string name, path;
-  EXPECT_TRUE(LoadBookmark(app, 1, name, path));
+  EXPECT_EQ(Entry("B", "b"), Load(1));
   app.SetDword(kPathListSection, "Counter", 1);  // another instance shortened the list
-  EXPECT_FALSE(LoadBookmark(app, 1, name, path));
+  EXPECT_EQ(kNotLoaded, Load(1));
   EXPECT_EQ(1, LoadBookmarkCount(app));
 }
 
 TEST_F(BookmarkStoreTest, CounterOutOfRangeIsClampedForEveryReader) {
   app.SetDword(kPathListSection, "Counter", static_cast<DWORD>(-1));
   EXPECT_EQ(0, LoadBookmarkCount(app));
-  std::string name, path;
-  EXPECT_FALSE(LoadBookmark(app, 0, name, path));
+  EXPECT_EQ(kNotLoaded, Load(0));
 
   // 200 + i must stay a 16-bit command, whatever entries exist above.
   app.SetString(kPathListSection, "Path65336", "last");
@@ -100,21 +96,17 @@ TEST_F(BookmarkStoreTest, CounterOutOfRangeIsClampedForEveryReader) {
 // A "Counter" beyond what the key can hold ends at the highest entry that
 // exists: holes below it stay, nothing above it is invented.
 TEST_F(BookmarkStoreTest, DamagedCounterEndsAtTheHighestStoredEntry) {
-  struct Case {
-    std::vector<const char*> names;
-    int expected;
-  };
-  const Case cases[] = {
+  const std::pair<std::vector<const char*>, int> cases[] = {
       {{"Path1", "PathName1"}, 1},
       {{"Path1", "PathName1", "PathName7"}, 7},
       {{"Path1", "Path01", "Path3x", "Other9", "pathname4"}, 4},
       {{}, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& [names, expected] : cases) {
     TestApp fresh;
-    for (const char* name : c.names) fresh.SetString(kPathListSection, name, "x");
+    for (const char* name : names) fresh.SetString(kPathListSection, name, "x");
     fresh.SetDword(kPathListSection, "Counter", 0x7FFFFFFF);
-    EXPECT_EQ(c.expected, LoadBookmarkCount(fresh)) << c.names.size();
+    EXPECT_EQ(expected, LoadBookmarkCount(fresh)) << names.size();
   }
   // A sound list keeps its count, holes and all.
   app.StoreList({{"a", "A"}, {"b", "B"}, {"c", "C"}});
@@ -160,10 +152,8 @@ TEST_F(BookmarkStoreTest, EmptyNameDeletesTheOldNameButKeepsThePath) {
   EXPECT_TRUE(SaveBookmarks(app, {{"", " C:\\New "}}, 1));
   EXPECT_FALSE(Has("Path1"));
   EXPECT_EQ("C:\\New", Read("PathName1"));
-  std::string name = "x", path = "x";
-  ASSERT_TRUE(LoadBookmark(app, 0, name, path));
-  EXPECT_EQ("", name);
-  EXPECT_EQ("", path);  // the old name cannot come back paired with the new path
+  // The old name cannot come back paired with the new path.
+  EXPECT_EQ(Entry("", ""), Load(0));
 }
 
 TEST_F(BookmarkStoreTest, EmptyPathIsStoredAsAnEmptyText) {
@@ -178,19 +168,14 @@ TEST_F(BookmarkStoreTest, TwoProgramNamesKeepTwoLists) {
   SaveBookmarks(other, {{"Theirs", "C:\\Theirs"}, {"More", "C:\\More"}}, 0);
   EXPECT_EQ(1, LoadBookmarkCount(app));
   EXPECT_EQ(2, LoadBookmarkCount(other));
-  std::string name, path;
-  LoadBookmark(app, 0, name, path);
-  EXPECT_EQ("Mine", name);
+  EXPECT_EQ(Entry("Mine", "C:\\Mine"), Load(0));
 }
 
 TEST_F(BookmarkStoreTest, SpecialCharactersSurviveARoundTrip) {
   const std::string name = "R&D \"Caf\xE9\"\t, =";
   const std::string path = "C:\\R&D, 2023\\\xE9t\xE9";
   SaveBookmarks(app, {{name, path}}, 0);
-  std::string readName, readPath;
-  ASSERT_TRUE(LoadBookmark(app, 0, readName, readPath));
-  EXPECT_EQ(name, readName);
-  EXPECT_EQ(path, readPath);
+  EXPECT_EQ(Entry(name, path), Load(0));
 }
 
 // Names and folders in any script, as another program stores them: what the

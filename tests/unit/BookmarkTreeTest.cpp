@@ -40,9 +40,8 @@ class BookmarkTreeTest : public ::testing::Test {
 
 std::multiset<DWORD_PTR> ItemData(const CBookmarkTree& tree) {
   std::multiset<DWORD_PTR> data;
-  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item)) {
+  for (HTREEITEM item = tree.GetRootItem(); item; item = tree.GetNextSiblingItem(item))
     data.insert(tree.GetItemData(item));
-  }
   return data;
 }
 
@@ -52,10 +51,13 @@ std::multiset<DWORD_PTR> Range(size_t count) {
   return range;
 }
 
-// Ends the edit in progress from inside its edit box, as the keyboard does.
-void PressInEdit(CBookmarkTree& tree, WPARAM key) {
+// Edits the label of `item` to `text`, then ends the edit with `key` from
+// inside its edit box, as the keyboard does.
+void EditLabel(CBookmarkTree& tree, HTREEITEM item, const char* text, WPARAM key) {
+  tree.EditLabel(item);
   HWND edit = tree.GetEditControl();
   ASSERT_NE(nullptr, edit);
+  ::SetWindowTextA(edit, text);
   ::SendMessageA(edit, WM_KEYDOWN, key, 0);
   PumpMessages();
 }
@@ -102,17 +104,13 @@ TEST_F(BookmarkTreeTest, AcceptedLabelIsSortedInAndFocusGoesToAnEmptyPath) {
   Run([](CBookmarkTree& tree, Host& host) {
     HTREEITEM added = tree.AddBookmark("New");
     tree.SelectItem(added);
-    tree.EditLabel(added);
-    ::SetWindowTextA(tree.GetEditControl(), "Charlie");
-    PressInEdit(tree, VK_RETURN);
+    EditLabel(tree, added, "Charlie", VK_RETURN);
     EXPECT_EQ((std::vector<std::string>{"Bravo", "Charlie", "Delta"}), Names(tree));
     EXPECT_EQ(host.GetDlgItem(IDC_PATH), ::GetFocus());
 
     // A bookmark with a path keeps the focus where it is.
     ::SetFocus(tree.m_hWnd);
-    tree.EditLabel(Find(tree, "Delta"));
-    ::SetWindowTextA(tree.GetEditControl(), "Alpha");
-    PressInEdit(tree, VK_RETURN);
+    EditLabel(tree, Find(tree, "Delta"), "Alpha", VK_RETURN);
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo", "Charlie"}), Names(tree));
     EXPECT_EQ("C:\\d", tree.GetItemPath(Find(tree, "Alpha")));
     EXPECT_EQ(tree.m_hWnd, ::GetFocus());
@@ -122,9 +120,7 @@ TEST_F(BookmarkTreeTest, AcceptedLabelIsSortedInAndFocusGoesToAnEmptyPath) {
 TEST_F(BookmarkTreeTest, AcceptedEmptyLabelAndCancelledEdit) {
   app.StoreList({{"Bravo", "C:\\b"}, {"Alpha", "C:\\a"}});
   Run([](CBookmarkTree& tree, Host&) {
-    tree.EditLabel(Find(tree, "Bravo"));
-    ::SetWindowTextA(tree.GetEditControl(), "Zulu");
-    PressInEdit(tree, VK_ESCAPE);
+    EditLabel(tree, Find(tree, "Bravo"), "Zulu", VK_ESCAPE);
     EXPECT_EQ((std::vector<std::string>{"Alpha", "Bravo"}), Names(tree));
 
     tree.EditLabel(Find(tree, "Bravo"));

@@ -16,10 +16,7 @@ namespace {
 struct LaunchCase {
   const char* program;
   int tree;
-  const char* path;
-  const char* file;
-  const char* parameters;
-  const char* directory;
+  const char *path, *file, *parameters, *directory;
 };
 
 TEST(FolderLaunchTest, WhatIsStartedForEachSetting) {
@@ -78,12 +75,8 @@ TEST(FolderLaunchTest, CommandProgramGetsThePathAsOneIntactArgument) {
     SCOPED_TRACE(path);
     const FolderLaunch launch = BuildFolderLaunch("C:\\o.exe", 1, path);
     const std::string line = "\"" + launch.file + "\" " + launch.parameters;
-    std::wstring wide(line.size() + 1, L'\0');
-    wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, line.c_str(), -1, &wide[0],
-                                                          static_cast<int>(wide.size())) -
-                                    1));
     int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(wide.c_str(), &count);
+    LPWSTR* argv = ::CommandLineToArgvW(Wide(line, CP_ACP).c_str(), &count);
     ASSERT_TRUE(argv);
     ASSERT_EQ(2, count);
     char back[MAX_PATH] = {};
@@ -109,13 +102,10 @@ TEST(FolderLaunchTest, CommandIsResolvedWithoutTheCurrentFolder) {
   ::GetCurrentDirectoryA(sizeof(previous), previous);
   ::SetCurrentDirectoryA(folder.c_str());
 
-  const std::string appPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-  CRegKey registered;
-  registered.Create(HKEY_CURRENT_USER, (appPaths + "pathstow-opener.exe").c_str(), KEY_WRITE);
+  const char registered[] =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\pathstow-opener.exe";
   const char value[] = "\"%WINDIR%\\Tools\\opener.exe\"";
-  ::RegSetValueExA(registered.Get(), nullptr, 0, REG_EXPAND_SZ,
-                   reinterpret_cast<const BYTE*>(value), sizeof(value));
-  registered.Close();
+  ::RegSetKeyValueA(HKEY_CURRENT_USER, registered, nullptr, REG_EXPAND_SZ, value, sizeof(value));
 
   const std::string windows = ExplorerPath().substr(0, ExplorerPath().rfind('\\'));
   EXPECT_EQ(windows + "\\Tools\\opener.exe", ResolveProgram("pathstow-opener"));
@@ -127,7 +117,7 @@ TEST(FolderLaunchTest, CommandIsResolvedWithoutTheCurrentFolder) {
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(notepad.c_str())) << notepad;
   EXPECT_EQ(0, lstrcmpiA(windows.c_str(), notepad.substr(0, windows.size()).c_str())) << notepad;
 
-  ::RegDeleteKeyA(HKEY_CURRENT_USER, (appPaths + "pathstow-opener.exe").c_str());
+  ::RegDeleteKeyA(HKEY_CURRENT_USER, registered);
   ::SetCurrentDirectoryA(previous);
   ::DeleteFileA(planted.c_str());
   ::RemoveDirectoryA(folder.c_str());

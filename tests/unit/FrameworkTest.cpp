@@ -14,7 +14,14 @@
 
 namespace {
 
-std::vector<std::string> g_events;
+using Events = std::vector<std::string>;
+Events g_events;
+
+// Notes `event` in g_events; true, as a handler that took the message answers.
+bool Record(const std::string& event) {
+  g_events.push_back(event);
+  return true;
+}
 
 class ReflectingButton : public CButton {
  public:
@@ -23,17 +30,13 @@ class ReflectingButton : public CButton {
  protected:
   const MessageMap* GetMessageMap() const override {
     static const MessageMapEntry entries[] = {
-        OnReflected(WM_COMMAND, BN_CLICKED, &ReflectingButton::OnClicked),
-    };
+        OnReflected(WM_COMMAND, BN_CLICKED, &ReflectingButton::OnClicked)};
     static const MessageMap map{CButton::GetMessageMap(), std::begin(entries), std::end(entries)};
     return &map;
   }
 
  private:
-  bool OnClicked(Message&) {
-    g_events.push_back("child clicked");
-    return handlesClick;
-  }
+  bool OnClicked(Message&) { return Record("child clicked") && handlesClick; }
 };
 
 class TestDialog : public CDialog {
@@ -61,21 +64,16 @@ class TestDialog : public CDialog {
     static const MessageMapEntry entries[] = {
         OnCommand(IDC_TEST_BUTTON, BN_CLICKED, &TestDialog::OnButton),
         OnNotify(IDC_TEST_TREE, TVN_SELCHANGEDA, &TestDialog::OnSelChanged),
-        OnMessage(WM_APP, &TestDialog::OnThrow),
-    };
+        OnMessage(WM_APP, &TestDialog::OnThrow)};
     static const MessageMap map{CDialog::GetMessageMap(), std::begin(entries), std::end(entries)};
     return &map;
   }
 
  private:
-  bool OnButton(Message&) {
-    g_events.push_back("parent clicked");
-    return true;
-  }
+  bool OnButton(Message&) { return Record("parent clicked"); }
   bool OnSelChanged(Message& msg) {
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(msg.lParam);
-    g_events.push_back("selected " + tree.GetItemText(change->itemNew.hItem));
-    return true;
+    return Record("selected " + tree.GetItemText(change->itemNew.hItem));
   }
   bool OnThrow(Message&) { throw std::runtime_error("handler failure"); }
 };
@@ -83,87 +81,75 @@ class TestDialog : public CDialog {
 class FrameworkTest : public ::testing::Test {
  protected:
   void SetUp() override { g_events.clear(); }
+  // Runs `dialog` with `body` at the end of its initialisation, then presses
+  // the button `end`; the dialog must end with that button's id.
+  void Run(int end, const std::function<void(TestDialog&)>& body) {
+    dialog.onInit = [&](TestDialog& d) {
+      body(d);
+      d.PostMessage(WM_COMMAND, MAKEWPARAM(end, BN_CLICKED));
+    };
+    EXPECT_EQ(end, dialog.DoModal());
+  }
+
   TestApp app;  // the application object the framework reaches through AfxGetApp
+  TestDialog dialog;
 };
 
 TEST_F(FrameworkTest, DataExchangeWritesOnOpenAndReadsOnOK) {
-  TestDialog dialog;
   dialog.check = 1;
-  int shownState = -1;
-  dialog.onInit = [&](TestDialog& d) {
-    shownState = static_cast<int>(::SendMessageA(d.GetDlgItem(IDC_TEST_CHECK), BM_GETCHECK, 0, 0));
-    ::SendMessageA(d.GetDlgItem(IDC_TEST_CHECK), BM_SETCHECK, BST_UNCHECKED, 0);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED));
-  };
-  EXPECT_EQ(IDOK, dialog.DoModal());
-  EXPECT_EQ(1, shownState);
+  Run(IDOK, [](TestDialog& d) {
+    HWND check = d.GetDlgItem(IDC_TEST_CHECK);
+    EXPECT_EQ(BST_CHECKED, ::SendMessageA(check, BM_GETCHECK, 0, 0));
+    ::SendMessageA(check, BM_SETCHECK, BST_UNCHECKED, 0);
+  });
   EXPECT_EQ(0, dialog.check);
 }
 
 TEST_F(FrameworkTest, CancelLeavesMembersAlone) {
-  TestDialog dialog;
   dialog.check = 1;
-  dialog.onInit = [](TestDialog& d) {
+  Run(IDCANCEL, [](TestDialog& d) {
     ::SendMessageA(d.GetDlgItem(IDC_TEST_CHECK), BM_SETCHECK, BST_UNCHECKED, 0);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
-  };
-  EXPECT_EQ(IDCANCEL, dialog.DoModal());
+  });
   EXPECT_EQ(1, dialog.check);
 }
 
 TEST_F(FrameworkTest, ControlHandlesItsOwnNotificationBeforeTheParent) {
-  TestDialog dialog;
-  dialog.onInit = [](TestDialog& d) {
+  Run(IDCANCEL, [](TestDialog& d) {
     d.button.SendMessage(BM_CLICK);
     d.button.handlesClick = false;  // now the parent's map gets its turn
     d.button.SendMessage(BM_CLICK);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
-  };
-  dialog.DoModal();
-  EXPECT_EQ((std::vector<std::string>{"child clicked", "child clicked", "parent clicked"}),
-            g_events);
+  });
+  EXPECT_EQ(Events({"child clicked", "child clicked", "parent clicked"}), g_events);
 }
 
 TEST_F(FrameworkTest, ParentMapReceivesTreeNotifications) {
-  TestDialog dialog;
-  dialog.onInit = [](TestDialog& d) {
+  Run(IDCANCEL, [](TestDialog& d) {
     d.tree.InsertItem("first");
-    HTREEITEM second = d.tree.InsertItem("second");
-    d.tree.SelectItem(second);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
-  };
-  dialog.DoModal();
-  EXPECT_EQ(std::vector<std::string>{"selected second"}, g_events);
+    d.tree.SelectItem(d.tree.InsertItem("second"));
+  });
+  EXPECT_EQ(Events{"selected second"}, g_events);
 }
 
 TEST_F(FrameworkTest, EnterAndEscapeReachTheDialogThroughTheModalLoop) {
   for (const auto& [key, expected] : {std::pair<WPARAM, INT_PTR>{VK_RETURN, IDOK},
                                       std::pair<WPARAM, INT_PTR>{VK_ESCAPE, IDCANCEL}}) {
-    TestDialog dialog;
-    const WPARAM pressed = key;
-    dialog.onInit = [pressed](TestDialog& d) {
+    TestDialog keyed;
+    keyed.onInit = [pressed = key](TestDialog& d) {
       d.edit.PostMessage(WM_KEYDOWN, pressed, 1);
       d.edit.PostMessage(WM_KEYUP, pressed, 0xC0000001);
     };
-    EXPECT_EQ(expected, dialog.DoModal());
+    EXPECT_EQ(expected, keyed.DoModal());
   }
 }
 
 TEST_F(FrameworkTest, HandleMapForgetsWindowsOnceDestroyed) {
-  TestDialog dialog;
   HWND dialogWindow = nullptr, editWindow = nullptr;
-  CWnd* seenDialog = nullptr;
-  CWnd* seenEdit = nullptr;
-  dialog.onInit = [&](TestDialog& d) {
+  Run(IDCANCEL, [&](TestDialog& d) {
     dialogWindow = d.m_hWnd;
     editWindow = d.edit.m_hWnd;
-    seenDialog = CWnd::FromHandlePermanent(dialogWindow);
-    seenEdit = CWnd::FromHandlePermanent(editWindow);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
-  };
-  dialog.DoModal();
-  EXPECT_EQ(&dialog, seenDialog);
-  EXPECT_EQ(&dialog.edit, seenEdit);
+    EXPECT_EQ(&dialog, CWnd::FromHandlePermanent(dialogWindow));
+    EXPECT_EQ(&dialog.edit, CWnd::FromHandlePermanent(editWindow));
+  });
   EXPECT_FALSE(::IsWindow(dialogWindow));
   EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(dialogWindow));
   EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(editWindow));
@@ -177,17 +163,10 @@ TEST_F(FrameworkTest, ModalDialogDisablesTheActiveWindowWhileItRuns) {
       owner.CreateEx(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
   ::SetActiveWindow(owner.m_hWnd);
   ASSERT_EQ(owner.m_hWnd, ::GetActiveWindow());
-  TestDialog dialog;
-  bool enabledWhileOpen = true;
-  HWND ownerSeen = nullptr;
-  dialog.onInit = [&](TestDialog& d) {
-    enabledWhileOpen = ::IsWindowEnabled(owner.m_hWnd) != FALSE;
-    ownerSeen = ::GetWindow(d.m_hWnd, GW_OWNER);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
-  };
-  dialog.DoModal();
-  EXPECT_FALSE(enabledWhileOpen);
-  EXPECT_EQ(owner.m_hWnd, ownerSeen);
+  Run(IDCANCEL, [&](TestDialog& d) {
+    EXPECT_FALSE(::IsWindowEnabled(owner.m_hWnd));
+    EXPECT_EQ(owner.m_hWnd, ::GetWindow(d.m_hWnd, GW_OWNER));
+  });
   EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
 }
 
@@ -197,14 +176,7 @@ TEST_F(FrameworkTest, ModalDialogTakesNoInvisibleOwner) {
   ASSERT_TRUE(hidden.CreateEx(0, "STATIC", "hidden", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
   ::SetForegroundWindow(hidden.m_hWnd);
   ASSERT_EQ(hidden.m_hWnd, ::GetActiveWindow());
-  TestDialog dialog;
-  HWND ownerSeen = hidden.m_hWnd;
-  dialog.onInit = [&](TestDialog& d) {
-    ownerSeen = ::GetWindow(d.m_hWnd, GW_OWNER);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
-  };
-  dialog.DoModal();
-  EXPECT_EQ(nullptr, ownerSeen);
+  Run(IDCANCEL, [](TestDialog& d) { EXPECT_EQ(nullptr, ::GetWindow(d.m_hWnd, GW_OWNER)); });
 }
 
 // A window of a class registered through the framework is its object's
@@ -218,20 +190,17 @@ class OwnClassWindow : public CWnd {
 
  protected:
   const MessageMap* GetMessageMap() const override {
-    static const MessageMapEntry entries[] = {
-        OnMessage(WM_NCCREATE, &OwnClassWindow::OnEvent),
-        OnCommandRange(200, 300, 0, &OwnClassWindow::OnEvent),
-        OnMessage(Registered(), &OwnClassWindow::OnEvent),
-    };
+    static const MessageMapEntry entries[] = {OnMessage(WM_NCCREATE, &OwnClassWindow::OnEvent),
+                                              OnCommandRange(200, 300, 0, &OwnClassWindow::OnEvent),
+                                              OnMessage(Registered(), &OwnClassWindow::OnEvent)};
     static const MessageMap map{CWnd::GetMessageMap(), std::begin(entries), std::end(entries)};
     return &map;
   }
 
  private:
   bool OnEvent(Message& msg) {
-    g_events.push_back(std::to_string(msg.message) + ":" + std::to_string(LOWORD(msg.wParam)));
     msg.result = TRUE;
-    return true;
+    return Record(std::to_string(msg.message) + ":" + std::to_string(LOWORD(msg.wParam)));
   }
 };
 
@@ -246,38 +215,24 @@ TEST_F(FrameworkTest, OwnClassWindowsRouteEveryMessageThroughTheirMap) {
   window.SendMessage(WM_COMMAND, MAKEWPARAM(250, 1));  // not a menu command
   window.SendMessage(OwnClassWindow::Registered(), 7);
   const std::string command = std::to_string(WM_COMMAND) + ":";
-  EXPECT_EQ((std::vector<std::string>{std::to_string(WM_NCCREATE) + ":0", command + "200",
-                                      command + "300",
-                                      std::to_string(OwnClassWindow::Registered()) + ":7"}),
+  EXPECT_EQ(Events({std::to_string(WM_NCCREATE) + ":0", command + "200", command + "300",
+                    std::to_string(OwnClassWindow::Registered()) + ":7"}),
             g_events);
   ::UnregisterClassA("PathstowOwnClass", ::GetModuleHandleA(nullptr));
 }
 
 TEST_F(FrameworkTest, ExceptionInAHandlerDoesNotLeaveTheWindowProcedure) {
-  TestDialog dialog;
-  dialog.onInit = [](TestDialog& d) {
-    d.SendMessage(WM_APP);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED));
-  };
-  EXPECT_EQ(IDOK, dialog.DoModal());
+  Run(IDOK, [](TestDialog& d) { d.SendMessage(WM_APP); });
 }
 
 TEST_F(FrameworkTest, DialogResultRule) {
-  TestDialog dialog;
-  INT_PTR colour = 0, notify = 0, unhandled = -1;
-  LONG_PTR stored = 0;
-  dialog.onInit = [&](TestDialog& d) {
-    colour = DialogResult(d.m_hWnd, WM_CTLCOLORSTATIC, true, 1234);
-    notify = DialogResult(d.m_hWnd, WM_NOTIFY, true, 77);
-    stored = ::GetWindowLongPtrA(d.m_hWnd, DWLP_MSGRESULT);
-    unhandled = DialogResult(d.m_hWnd, WM_NOTIFY, false, 99);
-    d.PostMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED));
-  };
-  dialog.DoModal();
-  EXPECT_EQ(1234, colour);  // colour queries answer with the brush itself
-  EXPECT_EQ(TRUE, notify);
-  EXPECT_EQ(77, stored);  // the rest answer through DWLP_MSGRESULT
-  EXPECT_EQ(FALSE, unhandled);
+  Run(IDCANCEL, [](TestDialog& d) {
+    // Colour queries answer with the brush itself, the rest through DWLP_MSGRESULT.
+    EXPECT_EQ(1234, DialogResult(d.m_hWnd, WM_CTLCOLORSTATIC, true, 1234));
+    EXPECT_EQ(TRUE, DialogResult(d.m_hWnd, WM_NOTIFY, true, 77));
+    EXPECT_EQ(77, ::GetWindowLongPtrA(d.m_hWnd, DWLP_MSGRESULT));
+    EXPECT_EQ(FALSE, DialogResult(d.m_hWnd, WM_NOTIFY, false, 99));
+  });
 }
 
 // A window whose map ends the modal loop on WM_APP.
@@ -306,7 +261,6 @@ class LoopWindow : public CWnd {
 
 // Shows a message box over the running dialog; a later timer then ends
 // every loop of the thread from inside that box.
-UINT_PTR g_endAllTimer = 0;
 int g_boxResult = -1;
 void CALLBACK EndAllLoops(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
@@ -314,7 +268,7 @@ void CALLBACK EndAllLoops(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 void CALLBACK ShowInnerBox(HWND, UINT, UINT_PTR timer, DWORD) {
   ::KillTimer(nullptr, timer);
-  g_endAllTimer = ::SetTimer(nullptr, 0, 100, EndAllLoops);
+  ::SetTimer(nullptr, 0, 100, EndAllLoops);
   g_boxResult = ::MessageBoxA(::GetActiveWindow(), "inner", "box", MB_OK);
 }
 
@@ -322,7 +276,6 @@ TEST_F(FrameworkTest, EndingTheThreadsLoopsEndsBoxesDialogsAndOuterLoops) {
   LoopWindow outer;
   ASSERT_TRUE(outer.CreateEx(0, "STATIC", "outer", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr));
   INT_PTR dialogResult = 0;
-  TestDialog dialog;
   dialog.onInit = [](TestDialog&) { ::SetTimer(nullptr, 0, 20, ShowInnerBox); };
   g_boxResult = -1;
   // The dialog runs nested inside the outer loop, as Options runs inside the program's loop.

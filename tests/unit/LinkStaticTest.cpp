@@ -5,7 +5,9 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "about/LinkMath.h"
 #include "about/LinkStatic.h"
@@ -29,46 +31,37 @@ TEST(LinkColor, HoverWinsOverFollowedWhichWinsOverPlain) {
   EXPECT_EQ(hover, ChooseLinkColor(true, true, kLink, kVisited, hover));
 }
 
-::testing::AssertionResult SameRect(const RECT& expected, const RECT& actual) {
-  if (::EqualRect(&expected, &actual)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "expected (" << expected.left << "," << expected.top << ")-(" << expected.right << ","
-         << expected.bottom << "), got (" << actual.left << "," << actual.top << ")-("
-         << actual.right << "," << actual.bottom << ")";
-}
+// Left, top, right and bottom, in a list that a failed check prints.
+std::vector<LONG> Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 TEST(LinkFit, LeftAlignedKeepsTopLeftAndTakesTheTextExtent) {
   const SIZE text{57, 13};
-  EXPECT_TRUE(SameRect({10, 20, 67, 33}, FitRectToText({10, 20, 200, 40}, text, SS_LEFT)));
+  EXPECT_EQ(Edges({10, 20, 67, 33}), Edges(FitRectToText({10, 20, 200, 40}, text, SS_LEFT)));
   // A control smaller than its text grows.
-  EXPECT_TRUE(SameRect({10, 20, 67, 33}, FitRectToText({10, 20, 30, 25}, text, SS_LEFT)));
+  EXPECT_EQ(Edges({10, 20, 67, 33}), Edges(FitRectToText({10, 20, 30, 25}, text, SS_LEFT)));
 }
 
 TEST(LinkFit, RightAlignedKeepsTheRightEdge) {
-  EXPECT_TRUE(SameRect({143, 20, 200, 33}, FitRectToText({10, 20, 200, 40}, {57, 13}, SS_RIGHT)));
+  EXPECT_EQ(Edges({143, 20, 200, 33}), Edges(FitRectToText({10, 20, 200, 40}, {57, 13}, SS_RIGHT)));
 }
 
 TEST(LinkFit, CentredKeepsTheCentreAndOddDifferencesEndOnePixelOff) {
   // Wider by an even 100: exact. Wider by an odd 101: one pixel wider than the text.
-  EXPECT_TRUE(SameRect({60, 0, 100, 13}, FitRectToText({10, 0, 150, 40}, {40, 13}, SS_CENTER)));
-  EXPECT_TRUE(SameRect({60, 0, 101, 13}, FitRectToText({10, 0, 151, 40}, {40, 13}, SS_CENTER)));
+  EXPECT_EQ(Edges({60, 0, 100, 13}), Edges(FitRectToText({10, 0, 150, 40}, {40, 13}, SS_CENTER)));
+  EXPECT_EQ(Edges({60, 0, 101, 13}), Edges(FitRectToText({10, 0, 151, 40}, {40, 13}, SS_CENTER)));
   // Narrower by an odd 5: one pixel narrower than the text.
-  EXPECT_TRUE(SameRect({8, 0, 47, 13}, FitRectToText({10, 0, 45, 40}, {40, 13}, SS_CENTER)));
+  EXPECT_EQ(Edges({8, 0, 47, 13}), Edges(FitRectToText({10, 0, 45, 40}, {40, 13}, SS_CENTER)));
 }
 
 TEST(LinkFit, CentredImageKeepsTheVerticalCentre) {
-  const DWORD style = SS_LEFT | SS_CENTERIMAGE;
-  // Taller than the text by an odd 7: ends one pixel taller, centre unchanged.
-  const RECT taller = FitRectToText({0, 10, 50, 30}, {50, 13}, style);
-  EXPECT_EQ(14, taller.bottom - taller.top);
-  EXPECT_EQ(40, taller.top + taller.bottom);
-  // Shorter by an odd 5: ends one pixel shorter, centre unchanged.
-  const RECT shorter = FitRectToText({0, 10, 50, 18}, {50, 13}, style);
-  EXPECT_EQ(12, shorter.bottom - shorter.top);
-  EXPECT_EQ(28, shorter.top + shorter.bottom);
-  // Even difference: exactly the text height.
-  const RECT even = FitRectToText({0, 10, 50, 31}, {50, 13}, style);
-  EXPECT_EQ(13, even.bottom - even.top);
+  // Taller than the text by an odd 7, the control ends one pixel taller; shorter by an odd 5, one
+  // pixel shorter; by an even 8, exactly the text height. The centre stays where it was.
+  const struct { LONG bottom, height; } cases[] = {{30, 14}, {18, 12}, {31, 13}};
+  for (const auto& c : cases) {
+    const RECT fitted = FitRectToText({0, 10, 50, c.bottom}, {50, 13}, SS_LEFT | SS_CENTERIMAGE);
+    EXPECT_EQ(c.height, fitted.bottom - fitted.top) << c.bottom;
+    EXPECT_EQ(10 + c.bottom, fitted.top + fitted.bottom) << c.bottom;
+  }
 }
 
 std::string Fallback(const char* command, const char* url, bool* fitted = nullptr) {
@@ -122,10 +115,9 @@ TEST(LinkErrorText, ListedCodesHaveTheirTextAndOthersTheNumberedOne) {
             OpenErrorMessage(SE_ERR_DDEBUSY));
 
   // Every listed code has a text of its own, in both languages' tables.
-  const int listed[] = {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32};
   const WORD languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
                             MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH)};
-  for (int code : listed) {
+  for (int code : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32}) {
     const UINT id = OpenErrorStringId(code);
     EXPECT_NE(static_cast<UINT>(IDS_LINK_ERR_UNKNOWN), id) << code;
     for (WORD lang : languages) {
@@ -134,12 +126,13 @@ TEST(LinkErrorText, ListedCodesHaveTheirTextAndOthersTheNumberedOne) {
           << code << " " << lang;
     }
   }
-  for (int code : {1, 4, 6, 9, 10, 12, 25, 33, 42, -1}) {
+  for (int code : {1, 4, 6, 9, 10, 12, 25, 33, 42, -1})
     EXPECT_EQ(static_cast<UINT>(IDS_LINK_ERR_UNKNOWN), OpenErrorStringId(code)) << code;
-  }
 }
 
 // ---- registry and shell ----
+
+constexpr char kOpenCommand[] = "TestPage\\shell\\open\\command";
 
 // Points HKEY_CLASSES_ROOT of this process at a scratch key for the life of
 // the object, so tests can register ".htm" as they need.
@@ -161,7 +154,7 @@ class ScratchClasses {
   // Registers `command` as the open command of web pages.
   void RegisterHtm(const std::string& command) const {
     SetDefault(".htm", "TestPage");
-    SetDefault("TestPage\\shell\\open\\command", command);
+    SetDefault(kOpenCommand, command);
   }
 
  private:
@@ -177,8 +170,8 @@ std::string SystemProgram(const char* name) {
 
 TEST(LinkRegistry, ReadKeyDefaultReadsIntoTheBufferThatNamesTheKey) {
   ScratchClasses classes;
-  classes.SetDefault("TestPage\\shell\\open\\command", "viewer.exe \"%1\"");
-  std::string buffer = "TestPage\\shell\\open\\command";
+  classes.SetDefault(kOpenCommand, "viewer.exe \"%1\"");
+  std::string buffer = kOpenCommand;
   EXPECT_EQ(ERROR_SUCCESS, CLinkStatic::ReadKeyDefault(HKEY_CLASSES_ROOT, buffer.c_str(), buffer));
   EXPECT_EQ("viewer.exe \"%1\"", buffer);
 
@@ -189,9 +182,8 @@ TEST(LinkRegistry, ReadKeyDefaultReadsIntoTheBufferThatNamesTheKey) {
 
   // Any length: a command in a deep folder is read whole.
   const std::string deep = "\"C:\\" + std::string(600, 'd') + "\\viewer.exe\" \"%1\"";
-  classes.SetDefault("TestPage\\shell\\open\\command", deep);
-  EXPECT_EQ(ERROR_SUCCESS, CLinkStatic::ReadKeyDefault(HKEY_CLASSES_ROOT,
-                                                       "TestPage\\shell\\open\\command", buffer));
+  classes.SetDefault(kOpenCommand, deep);
+  EXPECT_EQ(ERROR_SUCCESS, CLinkStatic::ReadKeyDefault(HKEY_CLASSES_ROOT, kOpenCommand, buffer));
   EXPECT_EQ(deep, buffer);
 }
 
@@ -253,9 +245,7 @@ class LinkDialog : public CDialog {
 };
 using RunningLinkDialog = RunningDialog<LinkDialog>;
 
-void MouseMove(HWND control, int x, int y) {
-  ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-}
+void MouseMove(HWND link, int x, int y) { ::SendMessageA(link, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
 
 void Click(HWND control) {
   ::SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
@@ -264,14 +254,19 @@ void Click(HWND control) {
 
 class LinkLive : public ::testing::Test {
  protected:
+  // Runs `body` in the dialog, given the link's window.
+  static void Run(const std::function<void(RunningLinkDialog&, HWND link)>& body) {
+    RunningLinkDialog dialog([&](RunningLinkDialog& d) { body(d, d.link.m_hWnd); });
+    EXPECT_EQ(IDOK, dialog.DoModal());
+  }
+
   TestApp app;
   FakeShell shell;
   ScratchClasses classes;  // no ".htm": a shell failure is final
 };
 
 TEST_F(LinkLive, AttachingWithoutTargetLinksToTheCaption) {
-  RunningLinkDialog dialog([](RunningLinkDialog& d) {
-    HWND link = d.link.m_hWnd;
+  Run([](RunningLinkDialog& d, HWND link) {
     EXPECT_TRUE(::GetWindowLongA(link, GWL_STYLE) & SS_NOTIFY);
     int tips = 0;
     EXPECT_EQ("web : http://www.example.org/pathstow/", TipTextOf(link, &tips));
@@ -299,7 +294,6 @@ TEST_F(LinkLive, AttachingWithoutTargetLinksToTheCaption) {
     EXPECT_EQ("http://b.example/", TipTextOf(link));
     EXPECT_EQ("web : http://www.example.org/pathstow/", d.link.GetWindowText());
   });
-  EXPECT_EQ(IDOK, dialog.DoModal());
 }
 
 TEST_F(LinkLive, TargetSetBeforeTheWindowIsUsedAtAttachment) {
@@ -314,37 +308,30 @@ TEST_F(LinkLive, TargetSetBeforeTheWindowIsUsedAtAttachment) {
 }
 
 TEST_F(LinkLive, HoverTakesTheCaptureUntilTheFirstMoveOutside) {
-  RunningLinkDialog dialog([](RunningLinkDialog& d) {
-    HWND link = d.link.m_hWnd;
-    const COLORREF hover = ::GetSysColor(COLOR_BTNHIGHLIGHT);
-    MouseMove(link, 2, 2);
-    EXPECT_EQ(hover, ColourOf(d.m_hWnd, link));
-    EXPECT_EQ(link, ::GetCapture());
-    MouseMove(link, 3, 3);  // still inside
-    EXPECT_EQ(hover, ColourOf(d.m_hWnd, link));
-    EXPECT_EQ(link, ::GetCapture());
-    MouseMove(link, -5, 2);  // captured, the move outside arrives
-    EXPECT_EQ(kLink, ColourOf(d.m_hWnd, link));
-    EXPECT_EQ(nullptr, ::GetCapture());
+  Run([](RunningLinkDialog& d, HWND link) {
+    // In, still in, then out: captured, the link sees the move outside.
+    for (const POINT at : {POINT{2, 2}, POINT{3, 3}, POINT{-5, 2}}) {
+      MouseMove(link, at.x, at.y);
+      const bool inside = at.x > 0;
+      EXPECT_EQ(inside ? ::GetSysColor(COLOR_BTNHIGHLIGHT) : kLink, ColourOf(d.m_hWnd, link))
+          << at.x;
+      EXPECT_EQ(inside ? link : nullptr, ::GetCapture()) << at.x;
+    }
   });
-  EXPECT_EQ(IDOK, dialog.DoModal());
 }
 
 TEST_F(LinkLive, FocusLossEndsTheHover) {
-  RunningLinkDialog dialog([](RunningLinkDialog& d) {
-    HWND link = d.link.m_hWnd;
+  Run([](RunningLinkDialog& d, HWND link) {
     MouseMove(link, 2, 2);
     ::SendMessageA(link, WM_KILLFOCUS, 0, 0);
     EXPECT_EQ(kLink, ColourOf(d.m_hWnd, link));
     ::ReleaseCapture();
   });
-  EXPECT_EQ(IDOK, dialog.DoModal());
 }
 
 TEST_F(LinkLive, ClickOpensTheTargetAndFailureAfterSuccessClearsFollowed) {
   MessageBoxWatcher boxes;
-  RunningLinkDialog dialog([&](RunningLinkDialog& d) {
-    HWND link = d.link.m_hWnd;
+  Run([&](RunningLinkDialog& d, HWND link) {
     d.link.SetTarget("http://a.example/");
 
     shell.executeResult = 42;
@@ -377,21 +364,19 @@ TEST_F(LinkLive, ClickOpensTheTargetAndFailureAfterSuccessClearsFollowed) {
     Click(link);
     EXPECT_EQ(kVisited, ColourOf(d.m_hWnd, link));
   });
-  EXPECT_EQ(IDOK, dialog.DoModal());
 }
 
 TEST_F(LinkLive, ClickFailingInTheFallbackReportsTheFallbackCode) {
   MessageBoxWatcher boxes;
   classes.RegisterHtm("C:\\no\\such\\viewer.exe \"%1\"");
   shell.executeResult = SE_ERR_NOASSOC;
-  RunningLinkDialog dialog([&](RunningLinkDialog& d) {
-    Click(d.link.m_hWnd);
+  Run([&](RunningLinkDialog& d, HWND link) {
+    Click(link);
     ASSERT_EQ(1u, boxes.Boxes().size());
     EXPECT_EQ("Unable to open hyperlink:\n\nThe specified file was not found.",
               boxes.Boxes()[0].text);
-    EXPECT_EQ(kLink, ColourOf(d.m_hWnd, d.link.m_hWnd));
+    EXPECT_EQ(kLink, ColourOf(d.m_hWnd, link));
   });
-  EXPECT_EQ(IDOK, dialog.DoModal());
 }
 
 }  // namespace

@@ -74,18 +74,16 @@ struct Template {
   WORD language;
 };
 
-BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {
-  reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+// Collects every language's template of every dialog into a vector<Template>.
+BOOL CALLBACK AddTemplate(HMODULE module, LPCSTR type, LPCSTR name, WORD language,
+                          LONG_PTR templates) {
+  reinterpret_cast<std::vector<Template>*>(templates)->push_back(
+      {::FindResourceExA(module, type, name, language), language});
   return TRUE;
 }
 
 BOOL CALLBACK AddDialog(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR templates) {
-  std::vector<WORD> languages;
-  ::EnumResourceLanguagesA(module, type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
-  for (WORD language : languages) {
-    reinterpret_cast<std::vector<Template>*>(templates)->push_back(
-        {::FindResourceExA(module, type, name, language), language});
-  }
+  ::EnumResourceLanguagesA(module, type, name, AddTemplate, templates);
   return TRUE;
 }
 

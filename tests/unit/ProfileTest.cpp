@@ -120,14 +120,10 @@ TEST(ProfileTest, ApplicationNameIsTheProgramFilesBaseName) {
   EXPECT_EQ("Pathstow", ModuleBaseName("C:\\Program Files\\Pathstow.exe"));
   EXPECT_EQ("my.tool", ModuleBaseName("C:\\a.b\\my.tool.exe"));
   EXPECT_EQ("noext", ModuleBaseName("noext"));
-  // Shift-JIS: 0x95 0x5C is one character whose second byte looks like '\\'.
-  EXPECT_EQ("\x95\x5C", ModuleBaseName("C:\\Tools\\\x95\x5C.exe", 932));
-  EXPECT_EQ(
-      "a\x95\x5C"
-      "b",
-      ModuleBaseName("C:\\\x95\x5C\\a\x95\x5C"
-                     "b.exe",
-                     932));
+  // Shift-JIS: one character whose second byte looks like '\\'.
+  const std::string sjis = "\x95\x5C";
+  EXPECT_EQ(sjis, ModuleBaseName("C:\\Tools\\" + sjis + ".exe", 932));
+  EXPECT_EQ("a" + sjis + "b", ModuleBaseName("C:\\" + sjis + "\\a" + sjis + "b.exe", 932));
 }
 
 // Reads of a key that a policy made read-only still give its values; writes
