@@ -340,17 +340,31 @@ class WineSession:
 
     # -- probe ---------------------------------------------------------------
 
+    # Probe commands that only read; asking one again changes nothing.
+    PROBE_QUERIES = {"screen", "menu-metrics", "find", "window", "controls", "text", "textfit", "procs",
+                     "foreground", "menutext", "treeitems"}
+
     def probe(self, *args, check=True, timeout=60):
         """Runs probe.exe in the session; returns (exit code, stdout text)."""
         r = self.run(self.paths["probe"], *args, check=False, timeout=timeout)
+        if check and r.returncode == 1 and not r.stdout and not r.stderr and args[0] in self.PROBE_QUERIES:
+            # Now and then, on a loaded host, Wine ends a program it has just started with exit
+            # code 1 before the program writes a byte (reg and the probe's run have shown it
+            # too); a query that must answer is then asked once more.
+            self._log_probe_failure(args, "ended with 1 before any output; asked again\n")
+            time.sleep(0.5)
+            r = self.run(self.paths["probe"], *args, check=False, timeout=timeout)
         out = r.stdout.decode("utf-8", errors="replace")  # the probe speaks UTF-8
         if r.returncode == 3:  # a system call failed: the probe named it on stderr
-            (self.artifacts / "probe-failures.log").open("a").write(
-                f"{time.strftime('%H:%M:%S')} probe {' '.join(map(str, args))}: {r.stderr.decode(errors='replace')}")
+            self._log_probe_failure(args, r.stderr.decode(errors="replace"))
         if check and r.returncode != 0:
             raise RuntimeError(f"probe {' '.join(map(str, args))} answered {r.returncode}: {out}"
                                f"{r.stderr.decode(errors='replace')}")
         return r.returncode, out
+
+    def _log_probe_failure(self, args, text):
+        with (self.artifacts / "probe-failures.log").open("a") as log:
+            log.write(f"{time.strftime('%H:%M:%S')} probe {' '.join(map(str, args))}: {text}")
 
     def probe_records(self, *args, check=True, timeout=60):
         rc, out = self.probe(*args, check=check, timeout=timeout)
