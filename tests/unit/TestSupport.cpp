@@ -257,9 +257,8 @@ std::wstring Wide(const std::string& text, UINT codePage) {
 std::string Utf8(const std::wstring& text) { return Narrow(text.c_str(), CP_UTF8); }
 
 std::string WindowTextOf(HWND window) {
-  char buffer[2048] = {};
-  ::GetWindowTextA(window, buffer, sizeof(buffer));
-  return buffer;
+  // Any length, in the code page the ANSI call would answer in.
+  return Narrow(WindowTextWide(window).data());
 }
 
 std::string ClassNameOf(HWND window) {
